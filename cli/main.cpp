@@ -1,0 +1,44 @@
+// quorvel-cli: the append engine without windows. Each subcommand lives in its
+// own file and registers itself; this file only dispatches.
+
+#include "cli/CliCommand.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace quorvel::cli {
+
+std::vector<CliCommand>& Registry() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+} // namespace quorvel::cli
+
+namespace {
+
+int Usage() {
+    auto commands = quorvel::cli::Registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
+    std::fprintf(stderr, "usage:\n");
+    for (const auto& c : commands)
+        std::fprintf(stderr, "  quorvel-cli %s\n", c.usage);
+    return quorvel::cli::kUsageError;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    for (const auto& command : quorvel::cli::Registry()) {
+        if (std::strcmp(command.name, argv[1]) == 0) {
+            std::vector<std::string> args(argv + 2, argv + argc);
+            int rc = command.run(args);
+            return rc == quorvel::cli::kUsageError ? Usage() : rc;
+        }
+    }
+    return Usage();
+}
