@@ -22,18 +22,26 @@ public:
     void RunParamsStep(int row) override { calls.push_back("params " + std::to_string(row)); }
 };
 
+JobEntryFields Entry(const std::string& name, const std::string& params, int selected = 1) {
+    JobEntryFields f;
+    f.filename = name;
+    f.parameters = params;
+    f.selected = selected;
+    return f;
+}
+
 } // namespace
 
 TEST(AddJobEntryTest, NameTestIsExactAndCaseSensitive) {
     CMemoryJobList jobs;
     FakeHost host;
     for (const char* name : {"a.pdf", "b.PDF", "c.Pdf", "d.pdf.txt", "pdf", ".pdf"})
-        AddJobEntry(jobs, host, {.filename = name, .parameters = "all"});
+        AddJobEntry(jobs, host, Entry(name, "all"));
     ASSERT_EQ(jobs.RowCount(), 3);
     EXPECT_EQ(jobs.Text(0, Filename), "a.pdf");
     EXPECT_EQ(jobs.Text(1, Filename), "b.PDF");
     EXPECT_EQ(jobs.Text(2, Filename), ".pdf");
-    EXPECT_EQ(AddJobEntry(jobs, host, {.filename = "x.doc"}), -1);
+    EXPECT_EQ(AddJobEntry(jobs, host, Entry("x.doc", "")), -1);
 }
 
 TEST(AddJobEntryTest, FillsColumnsAndRunsParamsStepOnlyWithoutParameters) {
@@ -44,7 +52,7 @@ TEST(AddJobEntryTest, FillsColumnsAndRunsParamsStepOnlyWithoutParameters) {
     EXPECT_EQ(
         AddJobEntry(jobs, host, {"/d/five.pdf", 1, "all", "/mv", "/out.pdf", "Y", "N", "Y", "N"}),
         1);
-    AddJobEntry(jobs, host, {.filename = "/d/gone.pdf", .selected = 0});
+    AddJobEntry(jobs, host, Entry("/d/gone.pdf", "", 0));
     const JobRow expected{"Yes",      "/d/five.pdf", "all", "5", "Ready.", "/mv",
                           "/out.pdf", "Y",           "N",   "Y", "N"};
     EXPECT_EQ(jobs.Row(0), expected);
