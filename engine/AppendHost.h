@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/ConnectionHost.h"
+
+#include <string>
+
+namespace quorvel {
+
+// The main window as the append run sees it. The label of the "Append Files"
+// button is the only record of whether a run is under way ("Stop" while one
+// is). Application message boxes go through IMessageHost::MessageBox; the few
+// messages owned by the main window go through OwnedMessageBox.
+class IAppendHost : public IConnectionHost {
+public:
+    // The label of the "Append Files" button (control 1002).
+    virtual std::string GetButtonLabel() = 0;
+    virtual void SetButtonLabel(const std::string& label) = 0;
+    // Repaints the main window at once (after a row became "Processing").
+    virtual void RepaintNow() = 0;
+    // A message box owned by the main window, one OK button.
+    virtual void OwnedMessageBox(const std::string& text, const std::string& caption) = 0;
+    // Told after the run wrote a row's "Status" column; the job list already
+    // holds the new text.
+    virtual void StatusChanged(int /*row*/, const std::string& /*status*/) {}
+};
+
+} // namespace quorvel
