@@ -1,0 +1,540 @@
+#include "app/ui/AppendMainDlg.h"
+
+#include "app/ui/AcrobatConnectDlg.h"
+#include "app/ui/SplashDlg.h"
+#include "engine/AppendRun.h"
+#include "ui_AppendMainDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quorvel {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// One line of the menu bar: a popup title, or an item of the last popup
+// (command 0 is a separator).
+struct MenuEntry {
+    const char* popup; // non-null starts a new popup
+    const char* text;
+    int command;
+};
+
+constexpr MenuEntry kMenuTable[] = {
+    {"&File", nullptr, 0},
+    {nullptr, "Bulk Load (Grouping)", Cmd::kBulkLoadGrouping},
+    {nullptr, "Bulk Load (To One Output)", Cmd::kBulkLoadToOne},
+    {nullptr, "Bulk Load (Part Filename Grouping)", Cmd::kBulkLoadPartFilename},
+    {nullptr, "Bulk Load (Use .job,.lst,.txt file to One Output)", Cmd::kBulkLoadListFile},
+    {nullptr, nullptr, 0},
+    {nullptr, "Load Batch File", Cmd::kLoadBatchFile},
+    {nullptr, "Append Batch File", Cmd::kAppendBatchFile},
+    {nullptr, nullptr, 0},
+    {nullptr, "Save Batch File", Cmd::kSaveBatchFile},
+    {nullptr, "SaveAs Batch File", Cmd::kSaveBatchFileAs},
+    {nullptr, nullptr, 0},
+    {nullptr, "&Exit", Cmd::kExit},
+    {"&Options", nullptr, 0},
+    {nullptr, "&Setup", Cmd::kSetup},
+    {nullptr, "Always show parameters box for each file", Cmd::kAlwaysShowParams},
+    {"&Actions", nullptr, 0},
+    {nullptr, "Update Selection", Cmd::kUpdateSelection},
+    {nullptr, "&Delete Current Selection\tDELETE", Cmd::kDeleteSelection},
+    {nullptr, nullptr, 0},
+    {nullptr, "&Clear ALL", Cmd::kClearAll},
+    {nullptr, nullptr, 0},
+    {nullptr, "Move Up\ta", Cmd::kMoveUp},
+    {nullptr, "Move Down\tz", Cmd::kMoveDown},
+    {"&Sort", nullptr, 0},
+    {nullptr, "&Sort on filename", Cmd::kSortFilename},
+    {nullptr, "Reverse Sort on Filename", Cmd::kReverseSortFilename},
+    {"&Window", nullptr, 0},
+    {nullptr, "&Refresh Page Counts", Cmd::kRefreshPageCounts},
+    {nullptr, "Refresh ALL", Cmd::kRefreshAll},
+    {"&Log", nullptr, 0},
+    {nullptr, "&View Log", Cmd::kViewLog},
+    {nullptr, "&Clear Log", Cmd::kClearLog},
+    {nullptr, nullptr, 0},
+    {nullptr, "&Export Log to CSV", Cmd::kExportLog},
+    {"&Help", nullptr, 0},
+    {nullptr, "Go to Website Homepage", Cmd::kWebsite},
+    {nullptr, "HTML Help", Cmd::kHtmlHelp},
+    {nullptr, nullptr, 0},
+    {nullptr, "Email Bug/Suggestion/Comments", Cmd::kBugReport},
+    {nullptr, nullptr, 0},
+    {nullptr, "&About Quorvel...", Cmd::kAbout},
+};
+
+// Commands that change the job list; they are off while a run is under way.
+constexpr int kJobListCommands[] = {
+    Cmd::kBulkLoadGrouping,
+    Cmd::kBulkLoadToOne,
+    Cmd::kBulkLoadPartFilename,
+    Cmd::kBulkLoadListFile,
+    Cmd::kLoadBatchFile,
+    Cmd::kAppendBatchFile,
+    Cmd::kUpdateSelection,
+    Cmd::kDeleteSelection,
+    Cmd::kClearAll,
+    Cmd::kMoveUp,
+    Cmd::kMoveDown,
+    Cmd::kSortFilename,
+    Cmd::kReverseSortFilename,
+    Cmd::kRefreshPageCounts,
+    Cmd::kRefreshAll,
+};
+
+constexpr const char* kWebsiteUrl = "https://www.brellwick.example/";
+
+} // namespace
+
+CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
+    : QDialog(parent), m_pOwnPrompt(prompt ? nullptr : std::make_unique<CQtPromptHost>(this)),
+      m_pPrompt(prompt ? prompt : m_pOwnPrompt.get()),
+      m_paramsDlg(*m_pPrompt, &m_bShowParamsBox, this),
+      m_ui(std::make_unique<Ui::AppendMainDlg>()) {
+    setObjectName(QStringLiteral("appendMainDlg"));
+    setProperty("controlId", 102);
+    setWindowTitle(QString::fromLatin1(kMainCaption));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+
+    m_pClient = new QWidget(this);
+    m_ui->setupUi(m_pClient);
+    m_pClient->setObjectName(QStringLiteral("clientArea"));
+    m_pMenuBar = new QMenuBar(this);
+    m_pMenuBar->setObjectName(QStringLiteral("mainMenuBar"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_pMenuBar);
+    layout->addWidget(m_pClient);
+
+    m_pJobs = new CJobListModel(m_iconList, this);
+    m_ui->totalItemsEdit->setText(QString::number(m_nTotalItems));
+    BuildMenus();
+    BuildShortcuts();
+    SetUpJobListView();
+    setAcceptDrops(true);
+
+    m_ui->websiteLink->setText(QStringLiteral("<a href=\"%1\">Go to Brellwick Software Website</a>")
+                                   .arg(QString::fromLatin1(kWebsiteUrl)));
+    m_ui->websiteLink->setToolTip(QString::fromLatin1(kWebsiteUrl));
+
+    connect(m_ui->appendFilesButton, &QPushButton::clicked, this,
+            [this] { OnAppendFilesClicked(); });
+    connect(m_ui->closeButton, &QPushButton::clicked, this, [this] { CloseMainWindow(); });
+
+    m_splashTimer.setSingleShot(true);
+    m_splashTimer.setInterval(10);
+    connect(&m_splashTimer, &QTimer::timeout, this, [this] { ShowSplash(); });
+
+    resize(m_pClient->size() + QSize(0, m_pMenuBar->sizeHint().height()));
+}
+
+CAppendMainDlg::~CAppendMainDlg() = default;
+
+QTableView* CAppendMainDlg::JobListView() const {
+    return m_ui->jobListView;
+}
+
+QAction* CAppendMainDlg::CommandAction(int commandId) const {
+    return m_commands.value(commandId, nullptr);
+}
+
+QAction* CAppendMainDlg::AddCommand(QMenu* menu, const char* text, int commandId) {
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setProperty("controlId", commandId);
+    action->setObjectName(QStringLiteral("command%1").arg(commandId));
+    connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+    m_commands.insert(commandId, action);
+    return action;
+}
+
+void CAppendMainDlg::BuildMenus() {
+    QMenu* menu = nullptr;
+    for (const MenuEntry& entry : kMenuTable) {
+        if (entry.popup) {
+            menu = m_pMenuBar->addMenu(QString::fromLatin1(entry.popup));
+            menu->setObjectName(QString::fromLatin1(entry.popup).remove(QLatin1Char('&')) +
+                                QStringLiteral("Menu"));
+        } else if (!entry.text) {
+            menu->addSeparator();
+        } else {
+            AddCommand(menu, entry.text, entry.command);
+        }
+    }
+    QAction* always = m_commands.value(Cmd::kAlwaysShowParams);
+    always->setCheckable(true);
+    always->setChecked(m_bShowParamsBox);
+    for (int command : kJobListCommands)
+        m_jobCommands.push_back(m_commands.value(command));
+}
+
+void CAppendMainDlg::BuildShortcuts() {
+    // Plain keys without modifiers act window-wide, whichever control has the
+    // focus.
+    const std::pair<int, int> keys[] = {
+        {Qt::Key_A, Cmd::kKeyMoveUp},
+        {Qt::Key_Delete, Cmd::kKeyDelete},
+        {Qt::Key_Z, Cmd::kKeyMoveDown},
+    };
+    for (const auto& [key, command] : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setProperty("controlId", command);
+        connect(shortcut, &QShortcut::activated, this, [this, command] { OnCommand(command); });
+        m_jobShortcuts.push_back(shortcut);
+    }
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { OnHelp(); });
+}
+
+void CAppendMainDlg::SetUpJobListView() {
+    QTableView* view = m_ui->jobListView;
+    view->setModel(m_pJobs);
+    view->setSelectionModel(m_pJobs->SelectionModel());
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setShowGrid(true);
+    view->setWordWrap(false);
+    view->setSortingEnabled(false);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    view->setIconSize(QSize(16, 16));
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(0);
+    header->setStretchLastSection(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < kJobColumnCount; ++column)
+        header->resizeSection(column, kJobColumns[column].width);
+
+    connect(view, &QTableView::doubleClicked, this, [this] {
+        if (!m_bRunning)
+            ToggleSelected();
+    });
+    connect(view, &QTableView::customContextMenuRequested, this, [this, view](const QPoint& pos) {
+        if (!m_bRunning)
+            ShowContextMenu(view->viewport()->mapToGlobal(pos));
+    });
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        if (!m_bRunning)
+            SortOnColumn(column, true);
+    });
+}
+
+void CAppendMainDlg::OnCommand(int commandId) {
+    switch (commandId) {
+    case Cmd::kLoadBatchFile:
+        LoadBatchFile();
+        break;
+    case Cmd::kAppendBatchFile:
+        AppendBatchFile();
+        break;
+    case Cmd::kSaveBatchFile:
+        SaveBatchFile();
+        break;
+    case Cmd::kSaveBatchFileAs:
+        SaveBatchFileAs();
+        break;
+    case Cmd::kExit:
+        CloseMainWindow();
+        break;
+    case Cmd::kAlwaysShowParams:
+        ToggleShowParamsBox();
+        break;
+    case Cmd::kUpdateSelection:
+    case Cmd::kCtxUpdateItem:
+        UpdateSelection();
+        break;
+    case Cmd::kDeleteSelection:
+    case Cmd::kKeyDelete:
+    case Cmd::kCtxDeleteItem:
+        if (!m_bRunning)
+            DeleteSelection();
+        break;
+    case Cmd::kClearAll:
+        ClearAll();
+        break;
+    case Cmd::kMoveUp:
+    case Cmd::kKeyMoveUp:
+    case Cmd::kCtxMoveUp:
+        if (!m_bRunning)
+            MoveUp();
+        break;
+    case Cmd::kMoveDown:
+    case Cmd::kKeyMoveDown:
+    case Cmd::kCtxMoveDown:
+        if (!m_bRunning)
+            MoveDown();
+        break;
+    case Cmd::kSortFilename:
+        SortOnColumn(Filename, true);
+        break;
+    case Cmd::kReverseSortFilename:
+        SortOnColumn(Filename, false);
+        break;
+    case Cmd::kRefreshPageCounts:
+        RefreshPageCounts(true);
+        break;
+    case Cmd::kRefreshAll:
+        RefreshPageCounts(false);
+        break;
+    case Cmd::kHtmlHelp:
+        OnHelp();
+        break;
+    case Cmd::kAbout:
+        OnAbout();
+        break;
+    default:
+        break;
+    }
+}
+
+void CAppendMainDlg::SetCommandsEnabled(bool enabled) {
+    for (QAction* action : m_jobCommands)
+        action->setEnabled(enabled);
+    for (QShortcut* shortcut : m_jobShortcuts)
+        shortcut->setEnabled(enabled);
+    setAcceptDrops(enabled);
+}
+
+void CAppendMainDlg::OnInitDialog() {
+    // The remaining steps of start-up are added as the log, the settings and
+    // the watchdog become available.
+    m_splashTimer.start();
+}
+
+int CAppendMainDlg::DoModal() {
+    OnInitDialog();
+    return exec();
+}
+
+void CAppendMainDlg::ShowSplash() {
+    m_splashTimer.stop();
+    CSplashDlg splash(this);
+    splash.exec();
+}
+
+void CAppendMainDlg::RefreshTotalItems() {
+    m_ui->totalItemsEdit->setText(QString::number(m_nTotalItems));
+}
+
+int CAppendMainDlg::AddJobEntry(const JobEntryFields& fields) {
+    return quorvel::AddJobEntry(*m_pJobs, *this, fields);
+}
+
+void CAppendMainDlg::AddDroppedFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists() || info.isDir())
+            continue;
+        JobEntryFields fields;
+        fields.filename = path.toStdString();
+        fields.selected = 1;
+        AddJobEntry(fields);
+    }
+    m_nTotalItems = m_pJobs->RowCount();
+    RefreshTotalItems();
+}
+
+int CAppendMainDlg::GetPageCount(const std::string& /*path*/) {
+    return 0;
+}
+
+void CAppendMainDlg::RunParamsStep(int row) {
+    RunParamsForRow(row, false);
+}
+
+void CAppendMainDlg::RunParamsForRow(int row, bool fillFromRow) {
+    CJobListModel& jobs = *m_pJobs;
+    m_paramsDlg.m_strFilename = jobs.Text(row, Filename);
+    m_paramsDlg.m_nPages = ReadDecimal(jobs.Text(row, Pages));
+    if (fillFromRow) {
+        m_paramsDlg.m_strParams = jobs.Text(row, AppendParameters);
+        m_paramsDlg.m_strMoveDir = jobs.Text(row, MoveToDirectory);
+        m_paramsDlg.m_strOutputFile = jobs.Text(row, OutputFile);
+        m_paramsDlg.m_strKeepBookmarks = jobs.Text(row, KeepBookmarks);
+        m_paramsDlg.m_strCreate = jobs.Text(row, Create);
+        m_paramsDlg.m_strAppend = jobs.Text(row, Append);
+        m_paramsDlg.m_strBookmarkFilename = jobs.Text(row, BookmarkFilename);
+    }
+    if (m_paramsDlg.DoModal() != 1)
+        return;
+    if (m_paramsDlg.m_bUseSameParams) {
+        m_bShowParamsBox = false;
+        m_commands.value(Cmd::kAlwaysShowParams)->setChecked(false);
+    }
+    // The dialog may have let other commands run; the row may be gone.
+    if (row >= jobs.RowCount())
+        return;
+    jobs.SetText(row, AppendParameters, m_paramsDlg.m_strParams);
+    jobs.SetText(row, MoveToDirectory, m_paramsDlg.m_strMoveDir);
+    jobs.SetText(row, OutputFile, m_paramsDlg.m_strOutputFile);
+    jobs.SetText(row, KeepBookmarks, m_paramsDlg.m_strKeepBookmarks);
+    jobs.SetText(row, Create, m_paramsDlg.m_strCreate);
+    jobs.SetText(row, Append, m_paramsDlg.m_strAppend);
+    jobs.SetText(row, BookmarkFilename, m_paramsDlg.m_strBookmarkFilename);
+}
+
+void CAppendMainDlg::ToggleShowParamsBox() {
+    m_bShowParamsBox = !m_bShowParamsBox;
+    m_commands.value(Cmd::kAlwaysShowParams)->setChecked(m_bShowParamsBox);
+}
+
+void CAppendMainDlg::OnAppendFilesClicked() {}
+
+void CAppendMainDlg::CloseMainWindow() {
+    m_runState.m_bStopRequested = true;
+    QCoreApplication::processEvents();
+    bool processing = false;
+    for (int row = 0; row < m_pJobs->RowCount(); ++row) {
+        if (m_pJobs->Text(row, Status) == StatusText::kProcessing)
+            processing = true;
+    }
+    done(QDialog::Accepted);
+    if (processing) {
+        std::fflush(nullptr);
+        std::exit(1);
+    }
+}
+
+void CAppendMainDlg::reject() {
+    // Esc does not close the main window.
+}
+
+void CAppendMainDlg::LayoutControls() {
+    if (isMinimized())
+        return;
+    const QRect outer = frameGeometry();
+    const int w = outer.width();
+    const int h = outer.height();
+    m_ui->jobListView->setGeometry(0, 15, w - 7, h - 130);
+    m_ui->totalItemsLabel->setGeometry(10, h - 93, 70, 25);
+    m_ui->totalItemsEdit->setGeometry(70, h - 93, 70, 25);
+    m_ui->appendFilesButton->setGeometry(w / 2 - 80, h - 93, 160, 25);
+    m_ui->closeButton->setGeometry(w - 80, h - 93, 70, 25);
+    m_ui->websiteLink->setGeometry(7, h - 62, 170, m_ui->websiteLink->sizeHint().height());
+}
+
+void CAppendMainDlg::OnHelp() {}
+
+void CAppendMainDlg::OnAbout() {}
+
+MsgResult CAppendMainDlg::MessageBox(const std::string& text, const std::string& caption,
+                                     MsgButtons buttons, MsgIcon icon) {
+    return m_pPrompt->MessageBox(text, caption, buttons, icon);
+}
+
+void CAppendMainDlg::PumpOneMessage() {
+    QCoreApplication::processEvents();
+}
+
+void CAppendMainDlg::ShowConnectDialog() {
+    m_pConnectDlg = std::make_unique<CAcrobatConnectDlg>(this);
+    m_pConnectDlg->ShowNow();
+}
+
+void CAppendMainDlg::CloseConnectDialog() {
+    if (m_pConnectDlg)
+        m_pConnectDlg->close();
+    m_pConnectDlg.reset();
+}
+
+std::string CAppendMainDlg::GetButtonLabel() {
+    return m_ui->appendFilesButton->text().toStdString();
+}
+
+void CAppendMainDlg::SetButtonLabel(const std::string& label) {
+    m_ui->appendFilesButton->setText(Q(label));
+    m_bRunning = label == kLabelStop;
+    SetCommandsEnabled(!m_bRunning);
+}
+
+void CAppendMainDlg::RepaintNow() {
+    m_ui->jobListView->viewport()->repaint();
+    repaint();
+}
+
+void CAppendMainDlg::OwnedMessageBox(const std::string& text, const std::string& caption) {
+    m_pPrompt->MessageBox(text, caption);
+}
+
+void CAppendMainDlg::StatusChanged(int /*row*/, const std::string& /*status*/) {
+    m_ui->jobListView->viewport()->update();
+}
+
+QAction* CAppendMainDlg::TrackPopupMenu(QMenu& menu, const QPoint& globalPos) {
+    return menu.exec(globalPos);
+}
+
+void CAppendMainDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter does not press "Append Files" and Esc does not close the window.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CAppendMainDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    LayoutControls();
+}
+
+void CAppendMainDlg::closeEvent(QCloseEvent* event) {
+    CloseMainWindow();
+    event->accept();
+}
+
+void CAppendMainDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CAppendMainDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CAppendMainDlg::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    AddDroppedFiles(paths);
+}
+
+} // namespace quorvel

@@ -1,0 +1,202 @@
+#pragma once
+
+#include "app/JobEntry.h"
+#include "app/ui/AppendParamsDlg.h"
+#include "app/ui/FileIconList.h"
+#include "app/ui/JobListModel.h"
+#include "app/ui/PromptHost.h"
+#include "engine/AppendHost.h"
+#include "engine/AppendRunState.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QShortcut;
+class QTableView;
+
+namespace Ui {
+class AppendMainDlg;
+}
+
+namespace quorvel {
+
+class CAcrobatConnectDlg;
+
+// Command ids of the main window's menus, buttons, keys and context menu.
+namespace Cmd {
+inline constexpr int kBulkLoadGrouping = 32806;
+inline constexpr int kBulkLoadToOne = 32808;
+inline constexpr int kBulkLoadPartFilename = 32809;
+inline constexpr int kBulkLoadListFile = 32810;
+inline constexpr int kLoadBatchFile = 32775;
+inline constexpr int kAppendBatchFile = 32776;
+inline constexpr int kSaveBatchFile = 32777;
+inline constexpr int kSaveBatchFileAs = 32778;
+inline constexpr int kExit = 32779;
+inline constexpr int kSetup = 32798;
+inline constexpr int kAlwaysShowParams = 32802;
+inline constexpr int kUpdateSelection = 32803;
+inline constexpr int kDeleteSelection = 32785;
+inline constexpr int kClearAll = 32786;
+inline constexpr int kMoveUp = 32787;
+inline constexpr int kMoveDown = 32788;
+inline constexpr int kSortFilename = 32789;
+inline constexpr int kReverseSortFilename = 32807;
+inline constexpr int kRefreshPageCounts = 32790;
+inline constexpr int kRefreshAll = 32791;
+inline constexpr int kViewLog = 32792;
+inline constexpr int kClearLog = 32793;
+inline constexpr int kExportLog = 32805;
+inline constexpr int kWebsite = 32795;
+inline constexpr int kHtmlHelp = 32796;
+inline constexpr int kBugReport = 32797;
+inline constexpr int kAbout = 16;
+inline constexpr int kKeyMoveUp = 32799;
+inline constexpr int kKeyDelete = 32800;
+inline constexpr int kKeyMoveDown = 32801;
+inline constexpr int kCtxUpdateItem = 32771;
+inline constexpr int kCtxMoveUp = 32772;
+inline constexpr int kCtxMoveDown = 32773;
+inline constexpr int kCtxDeleteItem = 32774;
+} // namespace Cmd
+
+inline constexpr const char* kMainCaption =
+    "Quorvel Desktop Edition v1.15   -= By Brellwick Software =-";
+inline constexpr const char* kSelectItemFirst = "Please select item first";
+inline constexpr int kMainHelpContext = 131174;
+
+// The main window: holds the job list for the life of the process and reaches
+// every other part of the program through its commands.
+class CAppendMainDlg : public QDialog, public IAppendHost, private IAddJobHost {
+    Q_OBJECT
+    // Declared first: the parameters dialog below is built on the prompt.
+    std::unique_ptr<CQtPromptHost> m_pOwnPrompt;
+    IPromptHost* m_pPrompt;
+
+public:
+    // `prompt` answers message boxes and file dialogs; null: real dialogs.
+    explicit CAppendMainDlg(IPromptHost* prompt = nullptr, QWidget* parent = nullptr);
+    ~CAppendMainDlg() override;
+
+    // The part of the start-up that touches files and threads: opens the
+    // append log, reads the settings, schedules the splash and starts the
+    // watchdog. Stops after the log message when the log cannot be opened.
+    void OnInitDialog();
+    // OnInitDialog, then runs the window until it is closed.
+    int DoModal();
+
+    CJobListModel& JobList() { return *m_pJobs; }
+    QTableView* JobListView() const;
+    QAction* CommandAction(int commandId) const;
+    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    IPromptHost& Prompt() { return *m_pPrompt; }
+
+    // Adds one entry (refusing names without ".pdf"/".PDF"); 1 or -1.
+    int AddJobEntry(const JobEntryFields& fields);
+    // Adds the dropped local files that exist and are not folders.
+    void AddDroppedFiles(const QStringList& paths);
+    void RefreshTotalItems();
+
+    // Job list commands.
+    void UpdateItem();
+    void UpdateSelection();
+    void ToggleSelected();
+    void ShowContextMenu(const QPoint& globalPos);
+    void DeleteSelection();
+    void ClearAll();
+    void MoveUp();
+    void MoveDown();
+    void SortOnColumn(int column, bool ascending);
+    void RefreshPageCounts(bool pagesFirst = true);
+    void ToggleShowParamsBox();
+
+    // Batch file commands.
+    void LoadBatchFile();
+    void AppendBatchFile();
+    void SaveBatchFile();
+    void SaveBatchFileAs();
+    void ReadBatchFile(const std::string& path);
+    void WriteBatchFile(const std::string& path);
+    void UpdateTitle();
+
+    void OnAppendFilesClicked();
+    // Sets the stop request, lets pending events run, ends the window; ends
+    // the process with code 1 when a row shows "Processing".
+    void CloseMainWindow();
+    void LayoutControls();
+    void OnHelp();
+    void OnAbout();
+    bool IsRunning() const { return m_bRunning; }
+
+    // IAppendHost
+    MsgResult MessageBox(const std::string& text, const std::string& caption,
+                         MsgButtons buttons = MsgButtons::Ok,
+                         MsgIcon icon = MsgIcon::None) override;
+    void PumpOneMessage() override;
+    void ShowConnectDialog() override;
+    void CloseConnectDialog() override;
+    std::string GetButtonLabel() override;
+    void SetButtonLabel(const std::string& label) override;
+    void RepaintNow() override;
+    void OwnedMessageBox(const std::string& text, const std::string& caption) override;
+    void StatusChanged(int row, const std::string& status) override;
+
+    int m_nTotalItems = 0;
+    std::string m_strBatchFile;
+    bool m_bShowParamsBox = true;
+    AppendRunState m_runState;
+    CAppendParamsDlg m_paramsDlg;
+
+protected:
+    // Chooses from the context menu at `globalPos`; null when nothing was
+    // chosen. Tests replace it to pick an entry.
+    virtual QAction* TrackPopupMenu(QMenu& menu, const QPoint& globalPos);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+public slots:
+    void reject() override;
+
+private:
+    // IAddJobHost
+    int GetPageCount(const std::string& path) override;
+    void RunParamsStep(int row) override;
+
+    void BuildMenus();
+    void BuildShortcuts();
+    void SetUpJobListView();
+    QAction* AddCommand(QMenu* menu, const char* text, int commandId);
+    void SetCommandsEnabled(bool enabled);
+    void OnCommand(int commandId);
+    void ShowSplash();
+    // Fills m_paramsDlg from row `row`, runs it and writes the row back on OK.
+    void RunParamsForRow(int row, bool fillFromRow);
+    std::string OpenBatchDialog(const char* title);
+
+    std::unique_ptr<Ui::AppendMainDlg> m_ui;
+    QWidget* m_pClient = nullptr;
+    QMenuBar* m_pMenuBar = nullptr;
+    CFileIconList m_iconList;
+    CJobListModel* m_pJobs = nullptr;
+    QHash<int, QAction*> m_commands;
+    std::vector<QShortcut*> m_jobShortcuts;
+    std::vector<QAction*> m_jobCommands;
+    QTimer m_splashTimer;
+    std::unique_ptr<CAcrobatConnectDlg> m_pConnectDlg;
+    bool m_bRunning = false;
+};
+
+} // namespace quorvel
