@@ -37,6 +37,7 @@ public:
     int RowCount() const override { return static_cast<int>(m_rows.size()); }
     std::string Text(int row, int column) const override;
     void SwapRows(int a, int b) override;
+    int ColumnCount() const override { return kJobColumnCount; }
     void SetText(int row, int column, const std::string& text) override;
     int AddRow(const std::string& selected, const std::string& iconPath) override;
     void DeleteRow(int row) override;
