@@ -6,6 +6,8 @@
 
 namespace quorvel {
 
+inline constexpr const char* kReaderExecutable = "AcroRd32.exe";
+
 // The main window as the append run sees it. The label of the "Append Files"
 // button is the only record of whether a run is under way ("Stop" while one
 // is). Application message boxes go through IMessageHost::MessageBox; the few
@@ -22,6 +24,10 @@ public:
     // Told after the run wrote a row's "Status" column; the job list already
     // holds the new text.
     virtual void StatusChanged(int /*row*/, const std::string& /*status*/) {}
+    // Terminates every running Adobe Reader process, which would keep the
+    // server from creating new documents. The default terminates processes
+    // named kReaderExecutable; tests replace it.
+    virtual void TerminateReaderProcesses();
 };
 
 } // namespace quorvel
