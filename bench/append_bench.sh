@@ -1,0 +1,83 @@
+#!/bin/bash
+# Times `quorvel-cli run` appending N generated 5-page sources into one output
+# (first entry creates it, the others append) against a single
+# `qpdf --empty --pages` over the same files, for N = 10, 100 and 300.
+# Prints both times, their ratio, and the growth exponent of each between the
+# smallest and the largest N (1: linear, 2: quadratic).
+#
+# usage: bench/append_bench.sh [path/to/quorvel-cli] [N...]
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cli="${1:-${QUORVEL_CLI:-$here/build/cli/quorvel-cli}}"
+shift || true
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(10 100 300)
+cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+[ -x "$cli" ] || { echo "quorvel-cli not found at $cli" >&2; exit 2; }
+command -v qpdf >/dev/null || { echo "qpdf not found" >&2; exit 2; }
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# A 5-page source: written by hand without a cross-reference table, which qpdf
+# rebuilds when it rewrites the file.
+{
+    printf '%%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n'
+    printf '2 0 obj << /Type /Pages /Kids [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R] /Count 5 >> endobj\n'
+    printf '3 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n'
+    for p in 0 1 2 3 4; do
+        printf '%d 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >> endobj\n' $((10 + p)) $((20 + p))
+        text="BT /F1 24 Tf 72 700 Td (page $((p + 1))) Tj ET"
+        printf '%d 0 obj << /Length %d >> stream\n%s\nendstream endobj\n' $((20 + p)) ${#text} "$text"
+    done
+    printf 'trailer << /Root 1 0 R >>\n%%%%EOF\n'
+} > "$work/raw.pdf"
+qpdf "$work/raw.pdf" "$work/base.pdf" 2>/dev/null || [ $? -eq 3 ]
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+
+printf '%6s %12s %12s %8s\n' N quorvel_s qpdf_s ratio
+declare -A ta tb
+for n in "${sizes[@]}"; do
+    dir="$work/n$n"
+    mkdir -p "$dir"
+    : > "$dir/batch.app"
+    files=()
+    for ((i = 1; i <= n; i++)); do
+        name=$(printf 'src%04d.pdf' "$i")
+        cp "$work/base.pdf" "$dir/$name"
+        files+=("$name")
+        create=N
+        [ "$i" -eq 1 ] && create=Y
+        printf '%s; all; 5; Ready.; ; out.pdf; N; %s; Y; N\r\r\n' "$name" "$create" >> "$dir/batch.app"
+    done
+
+    start=$(now)
+    (cd "$dir" && "$cli" run batch.app > run.out 2> run.err) || {
+        echo "quorvel-cli run failed for N=$n:" >&2
+        cat "$dir/run.err" >&2
+        exit 1
+    }
+    ta[$n]=$(elapsed "$start" "$(now)")
+
+    start=$(now)
+    (cd "$dir" && qpdf --empty --pages "${files[@]}" -- out-qpdf.pdf)
+    tb[$n]=$(elapsed "$start" "$(now)")
+
+    pages=$("$cli" pages "$dir/out.pdf" | cut -f1)
+    [ "$pages" -eq $((5 * n)) ] || { echo "N=$n: output has $pages pages, expected $((5 * n))" >&2; exit 1; }
+    printf '%6d %12s %12s %8s\n' "$n" "${ta[$n]}" "${tb[$n]}" \
+        "$(awk -v a="${ta[$n]}" -v b="${tb[$n]}" 'BEGIN { printf "%.1f", a / b }')"
+done
+
+first=${sizes[0]}
+last=${sizes[${#sizes[@]}-1]}
+if [ "$first" != "$last" ]; then
+    awk -v n1="$first" -v n2="$last" -v a1="${ta[$first]}" -v a2="${ta[$last]}" \
+        -v b1="${tb[$first]}" -v b2="${tb[$last]}" 'BEGIN {
+        printf "growth exponent N=%d..%d: quorvel %.2f, qpdf %.2f\n", n1, n2,
+            log(a2 / a1) / log(n2 / n1), log(b2 / b1) / log(n2 / n1)
+    }'
+fi
