@@ -1,0 +1,14 @@
+#pragma once
+
+// The body of a helper executable: reads "--fd N" from the command line, serves
+// `factory` and `probe` on descriptor N and returns the exit code (2 for a bad
+// command line). Shared by the real helper and test helpers.
+
+#include "docserver/DocServerLoop.h"
+
+namespace quorvel {
+
+int DocServerMain(int argc, char** argv, std::shared_ptr<IAutomationFactory> factory,
+                  DocPageCounter probe);
+
+} // namespace quorvel

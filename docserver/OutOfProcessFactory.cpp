@@ -1,0 +1,44 @@
+#include "docserver/OutOfProcessFactory.h"
+
+#include "docserver/ProxyObject.h"
+
+namespace quorvel {
+
+COutOfProcessFactory::COutOfProcessFactory(std::shared_ptr<CDocServerConnection> connection)
+    : m_pConnection(std::move(connection)) {}
+
+std::shared_ptr<IAcroObject> COutOfProcessFactory::CreateObject(const std::string& progId) {
+    DocRequest request;
+    request.op = DocOp::CreateObject;
+    request.args.push_back(DocValue::Text(progId));
+    uint64_t generation = 0;
+    std::optional<DocReply> reply = m_pConnection->CallStarting(request, generation);
+    return MakeProxy(m_pConnection, generation, reply);
+}
+
+std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string& serverPath,
+                                                              int timeoutMs) {
+    return std::make_shared<COutOfProcessFactory>(
+        std::make_shared<CDocServerConnection>(serverPath, timeoutMs));
+}
+
+int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path) {
+    DocRequest request;
+    request.op = DocOp::ProbePageCount;
+    request.args.push_back(DocValue::Text(path));
+    uint64_t generation = 0;
+    std::optional<DocReply> reply = connection.CallStarting(request, generation);
+    if (!reply || reply->kind != DocReplyKind::Int) {
+        return 0;
+    }
+    return reply->number;
+}
+
+int32_t ProbePdfPageCountOutOfProcess(const std::string& path) {
+    // Never destroyed: a helper still running at exit ends with us (it is
+    // started with a parent-death signal) instead of delaying the exit.
+    static auto* connection = new CDocServerConnection();
+    return ProbePdfPageCountOutOfProcess(*connection, path);
+}
+
+} // namespace quorvel

@@ -1,0 +1,12 @@
+// quorvel-docserver: runs the document automation objects for the window
+// process, which starts it with one end of a socket pair as descriptor N:
+//
+//   quorvel-docserver --fd N
+//
+// It serves requests until the window process closes the socket, then exits 0.
+
+#include "docserver/DocServerMain.h"
+
+int main(int argc, char** argv) {
+    return quorvel::DocServerMain(argc, argv, nullptr, nullptr);
+}
