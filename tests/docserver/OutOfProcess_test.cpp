@@ -1,0 +1,355 @@
+#include "docserver/FakeDocuments.h"
+#include "docserver/OutOfProcessFactory.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace quorvel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::shared_ptr<CDocServerConnection> FakeConnection(int timeoutMs = 10000) {
+    return std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_FAKE, timeoutMs);
+}
+
+// True when `pid` is neither running nor a zombie waiting to be reaped.
+bool Gone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// True when this process has no child processes at all, reaped or not.
+bool NoChildrenLeft() {
+    int status = 0;
+    return ::waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD;
+}
+
+class OutOfProcessTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        m_factory.reset();
+        m_connection.reset();
+        EXPECT_TRUE(NoChildrenLeft());
+    }
+    void Use(std::shared_ptr<CDocServerConnection> connection) {
+        m_connection = std::move(connection);
+        m_factory = std::make_shared<COutOfProcessFactory>(m_connection);
+    }
+    template <class T> std::shared_ptr<T> Make(const char* progId) {
+        auto object = CreateAs<T>(*m_factory, progId);
+        EXPECT_TRUE(object) << progId;
+        return object;
+    }
+
+    std::shared_ptr<CDocServerConnection> m_connection = FakeConnection();
+    std::shared_ptr<COutOfProcessFactory> m_factory =
+        std::make_shared<COutOfProcessFactory>(m_connection);
+};
+
+TEST_F(OutOfProcessTest, TheHelperStartsWithTheFirstObjectAndStaysForTheRest) {
+    EXPECT_FALSE(m_connection->IsRunning());
+    auto app = Make<IAcroApp>(kProgIdApp);
+    EXPECT_TRUE(m_connection->IsRunning());
+    for (int i = 0; i < 5; ++i) {
+        Make<IAcroPDDoc>(kProgIdPDDoc);
+    }
+    EXPECT_EQ(m_connection->StartCount(), 1);
+}
+
+TEST_F(OutOfProcessTest, ObjectsHaveTheKindTheirProgIdNames) {
+    EXPECT_TRUE(Make<IAcroApp>(kProgIdApp));
+    EXPECT_TRUE(Make<IAcroPDDoc>(kProgIdPDDoc));
+    EXPECT_TRUE(Make<IAcroAVDoc>(kProgIdAVDoc));
+    EXPECT_TRUE(Make<IAcroPDBookmark>(kProgIdPDBookmark));
+    EXPECT_FALSE(CreateAs<IAcroApp>(*m_factory, kProgIdPDDoc));
+    EXPECT_FALSE(m_factory->CreateObject("AcroExch.Nothing"));
+    EXPECT_FALSE(m_factory->CreateObject(""));
+}
+
+TEST_F(OutOfProcessTest, EveryMethodRoundTrips) {
+    auto app = Make<IAcroApp>(kProgIdApp);
+    EXPECT_EQ(app->Exit(), 1);
+    EXPECT_EQ(app->CloseAllDocs(), 1);
+    EXPECT_EQ(app->MenuItemExecute("NewBookmark"), FakeStringHash("NewBookmark"));
+
+    auto out = Make<IAcroPDDoc>(kProgIdPDDoc);
+    auto src = Make<IAcroPDDoc>(kProgIdPDDoc);
+    EXPECT_EQ(out->Create(), 1);
+    EXPECT_EQ(src->Open("/fake/9"), 1);
+    EXPECT_EQ(src->Open("/not/there.pdf"), 0);
+    EXPECT_EQ(src->Open("/fake/9"), 1);
+    EXPECT_EQ(src->GetNumPages(), 9);
+    EXPECT_EQ(out->InsertPages(-1, src, 2, 4, 1), 1);
+    EXPECT_EQ(out->InsertPages(3, src, 0, 9, 0), 1);
+    EXPECT_EQ(out->InsertPages(-1, src, 8, 2, 0), 0); // past the source's end
+    EXPECT_EQ(out->InsertPages(13, src, 0, 1, 0), 0); // past the target's end
+    EXPECT_EQ(out->InsertPages(-1, nullptr, 0, 1, 0), 0);
+    EXPECT_EQ(out->GetNumPages(), 13);
+    EXPECT_EQ(out->Save(0x21, "/tmp/out.pdf"), 0x21);
+    EXPECT_EQ(out->Save(-2, "/tmp/out.pdf"), -2); // the 16-bit flags keep their sign
+    EXPECT_EQ(out->Save(0x21, ""), 0);
+
+    auto view = out->OpenAVDoc("title");
+    ASSERT_TRUE(view);
+    EXPECT_FALSE(out->OpenAVDoc("null"));
+    auto viewDoc = view->GetPDDoc();
+    ASSERT_TRUE(viewDoc);
+    EXPECT_EQ(viewDoc->GetNumPages(), 13);
+    auto pageView = view->GetAVPageView();
+    ASSERT_TRUE(pageView);
+    EXPECT_EQ(pageView->GoTo(12), 12);
+    EXPECT_EQ(pageView->GoTo(-7), -7);
+
+    auto mark = Make<IAcroPDBookmark>(kProgIdPDBookmark);
+    EXPECT_EQ(mark->GetByTitle(out, "Untitled"), 1);
+    EXPECT_EQ(mark->GetByTitle(out, "untitled"), 0);
+    EXPECT_EQ(mark->GetByTitle(nullptr, "Untitled"), 0);
+    EXPECT_EQ(mark->SetTitle("chapter 1"), FakeStringHash("chapter 1"));
+
+    auto opened = Make<IAcroAVDoc>(kProgIdAVDoc);
+    EXPECT_FALSE(opened->GetPDDoc());
+    EXPECT_FALSE(opened->GetAVPageView());
+    EXPECT_EQ(opened->Close(1), 0);
+    EXPECT_EQ(opened->Open("/fake/-1", ""), 1);
+    EXPECT_EQ(opened->GetPDDoc()->GetNumPages(), -1);
+    EXPECT_EQ(opened->Close(1), 1);
+    EXPECT_EQ(opened->Open("/fake/2", ""), 1);
+    EXPECT_EQ(opened->Close(0), 2);
+    EXPECT_EQ(out->Close(), 1);
+    EXPECT_EQ(out->Close(), 0);
+}
+
+TEST_F(OutOfProcessTest, StringsArriveByteForByte) {
+    std::string every;
+    for (int c = 1; c < 256; ++c) {
+        every.push_back(static_cast<char>(c));
+    }
+    std::string longPath = "/" + std::string(4096, 'd') + "/" + every + ".pdf";
+    const std::string table[] = {"",    "a",      "Ünïcödé ✓",
+                                 every, longPath, std::string(2 * 1024 * 1024, 'x')};
+    auto app = Make<IAcroApp>(kProgIdApp);
+    auto view = Make<IAcroAVDoc>(kProgIdAVDoc);
+    auto mark = Make<IAcroPDBookmark>(kProgIdPDBookmark);
+    for (const std::string& s : table) {
+        EXPECT_EQ(app->MenuItemExecute(s), FakeStringHash(s)) << s.size();
+        EXPECT_EQ(mark->SetTitle(s), FakeStringHash(s)) << s.size();
+        if (!s.empty()) {
+            EXPECT_EQ(view->Open("/fake/1", s), FakeStringHash(s)) << s.size();
+        }
+    }
+}
+
+TEST_F(OutOfProcessTest, AutomationExceptionsReachTheCaller) {
+    auto app = Make<IAcroApp>(kProgIdApp);
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    EXPECT_EQ(doc->Create(), 1);
+    app->MenuItemExecute("FailCreate");
+    try {
+        doc->Create();
+        ADD_FAILURE() << "Create did not throw";
+    } catch (const AutomationException& e) {
+        EXPECT_STREQ(e.what(), "Cannot create a new document");
+    }
+    // Any other exception in the helper is a failed call, and the helper lives on.
+    EXPECT_EQ(app->MenuItemExecute("ThrowOther"), 0);
+    EXPECT_EQ(doc->GetNumPages(), 0);
+    EXPECT_EQ(app->CloseAllDocs(), 1);
+    EXPECT_EQ(m_connection->StartCount(), 1);
+}
+
+// The helper dies in the middle of a run in each way it can; the call fails,
+// the old objects go dead, and the next CreateObject brings a fresh helper.
+TEST_F(OutOfProcessTest, AHelperThatDiesFailsTheCallAndIsReplaced) {
+    for (const char* death : {"/crash/segv", "/crash/abort", "/crash/exit", "/garbage"}) {
+        SCOPED_TRACE(death);
+        auto app = Make<IAcroApp>(kProgIdApp);
+        auto out = Make<IAcroPDDoc>(kProgIdPDDoc);
+        auto src = Make<IAcroPDDoc>(kProgIdPDDoc);
+        ASSERT_TRUE(app && out && src);
+        EXPECT_EQ(out->Create(), 1);
+        EXPECT_EQ(src->Open("/fake/3"), 1);
+        EXPECT_EQ(out->InsertPages(-1, src, 0, 3, 0), 1);
+        pid_t pid = m_connection->ServerPid();
+        int starts = m_connection->StartCount();
+
+        auto victim = Make<IAcroPDDoc>(kProgIdPDDoc);
+        EXPECT_EQ(victim->Open(death), 0);
+        EXPECT_TRUE(Gone(pid));
+        EXPECT_FALSE(m_connection->IsRunning());
+
+        // Every object of the dead helper answers 0 or null, without a new helper.
+        EXPECT_EQ(out->GetNumPages(), 0);
+        EXPECT_EQ(out->InsertPages(-1, src, 0, 1, 0), 0);
+        EXPECT_EQ(out->Save(0x21, "/tmp/x.pdf"), 0);
+        EXPECT_FALSE(out->OpenAVDoc(""));
+        EXPECT_EQ(app->CloseAllDocs(), 0);
+        EXPECT_EQ(m_connection->StartCount(), starts);
+
+        auto fresh = Make<IAcroPDDoc>(kProgIdPDDoc);
+        ASSERT_TRUE(fresh);
+        EXPECT_EQ(m_connection->StartCount(), starts + 1);
+        EXPECT_NE(m_connection->ServerPid(), pid);
+        EXPECT_EQ(fresh->Open("/fake/6"), 1);
+        EXPECT_EQ(fresh->GetNumPages(), 6);
+        // An object of the dead helper is no argument for the new one.
+        EXPECT_EQ(fresh->InsertPages(-1, src, 0, 1, 0), 0);
+        EXPECT_EQ(out->GetNumPages(), 0);
+    }
+}
+
+TEST_F(OutOfProcessTest, AHelperKilledBetweenCallsIsReplacedByTheNextCreate) {
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    pid_t pid = m_connection->ServerPid();
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    // The death is noticed before the request is sent, so this first create works.
+    auto next = Make<IAcroPDDoc>(kProgIdPDDoc);
+    ASSERT_TRUE(next);
+    EXPECT_NE(m_connection->ServerPid(), pid);
+    EXPECT_TRUE(Gone(pid));
+    EXPECT_EQ(doc->Open("/fake/1"), 0);
+    EXPECT_EQ(next->Open("/fake/1"), 1);
+}
+
+TEST_F(OutOfProcessTest, AHelperThatHangsIsKilledAfterTheTimeout) {
+    Use(FakeConnection(300));
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    pid_t pid = m_connection->ServerPid();
+    EXPECT_EQ(doc->Open("/slow/50"), 1); // slow but within the time allowed
+
+    auto start = Clock::now();
+    EXPECT_EQ(doc->Open("/hang"), 0);
+    auto waited = Clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(290));
+    EXPECT_LT(waited, std::chrono::milliseconds(3000));
+    EXPECT_TRUE(Gone(pid));
+    EXPECT_EQ(doc->GetNumPages(), 0);
+
+    auto fresh = Make<IAcroPDDoc>(kProgIdPDDoc);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->Open("/fake/2"), 1);
+    // A hang while creating an object fails that create and nothing else.
+    EXPECT_FALSE(m_factory->CreateObject("/hang"));
+    EXPECT_TRUE(Make<IAcroApp>(kProgIdApp));
+}
+
+TEST(DocServerTimeout, ExplicitValueThenEnvironmentThenDefault) {
+    struct Case {
+        int explicitMs;
+        const char* env; // nullptr: unset
+        int expected;
+    } table[] = {
+        {250, "999", 250}, {-1, "750", 750},   {-1, "0", 0},    {-1, "abc", 60000},
+        {-1, "-5", 60000}, {-1, "12x", 60000}, {-1, "", 60000}, {-1, nullptr, 60000},
+    };
+    for (const Case& c : table) {
+        if (c.env) {
+            ::setenv("QUORVEL_DOCSERVER_TIMEOUT_MS", c.env, 1);
+        } else {
+            ::unsetenv("QUORVEL_DOCSERVER_TIMEOUT_MS");
+        }
+        EXPECT_EQ(ResolveDocServerTimeout(c.explicitMs), c.expected)
+            << c.explicitMs << " " << (c.env ? c.env : "(unset)");
+    }
+    ::unsetenv("QUORVEL_DOCSERVER_TIMEOUT_MS");
+}
+
+TEST_F(OutOfProcessTest, DroppedProxiesReleaseTheirObjects) {
+    auto app = Make<IAcroApp>(kProgIdApp);
+    EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 1);
+    {
+        auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+        doc->Open("/fake/2");
+        auto view = doc->OpenAVDoc("");
+        auto pageView = view->GetAVPageView();
+        auto viewDoc = view->GetPDDoc();
+        auto mark = Make<IAcroPDBookmark>(kProgIdPDBookmark);
+        // app, doc (also behind viewDoc), view, page view, bookmark
+        EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 5);
+        view.reset();
+        // The view goes; its document stays, held by two handles.
+        EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 4);
+    }
+    EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 1);
+}
+
+TEST_F(OutOfProcessTest, ObjectsOfAnotherHelperPassAsNull) {
+    auto otherFactory = std::make_shared<COutOfProcessFactory>(FakeConnection());
+    auto foreign = CreateAs<IAcroPDDoc>(*otherFactory, kProgIdPDDoc);
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->Open("/fake/4"), 1);
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    EXPECT_EQ(doc->Create(), 1);
+    EXPECT_EQ(doc->InsertPages(-1, foreign, 0, 1, 0), 0);
+    auto mark = Make<IAcroPDBookmark>(kProgIdPDBookmark);
+    EXPECT_EQ(mark->GetByTitle(foreign, "Untitled"), 0);
+}
+
+TEST_F(OutOfProcessTest, PageCountsComeFromOneLongLivedHelper) {
+    for (int i = 1; i <= 50; ++i) {
+        EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/" + std::to_string(i)), i);
+    }
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/not/a/pdf"), 0);
+    EXPECT_EQ(m_connection->StartCount(), 1);
+}
+
+TEST_F(OutOfProcessTest, APageCountThatCrashesOrHangsGivesZero) {
+    Use(FakeConnection(300));
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/3"), 3);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/crash/segv"), 0);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/4"), 4);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/hang"), 0);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/5"), 5);
+    EXPECT_EQ(m_connection->StartCount(), 3);
+}
+
+TEST_F(OutOfProcessTest, AHelperThatCannotStartGivesNullObjects) {
+    const char* table[] = {"/nonexistent/quorvel-docserver", "/etc/passwd", "/bin/true"};
+    for (const char* path : table) {
+        Use(std::make_shared<CDocServerConnection>(path, 2000));
+        EXPECT_FALSE(m_factory->CreateObject(kProgIdApp)) << path;
+        EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/2"), 0) << path;
+        EXPECT_FALSE(m_connection->IsRunning()) << path;
+    }
+}
+
+TEST_F(OutOfProcessTest, ClosingTheConnectionEndsTheHelper) {
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    pid_t pid = m_connection->ServerPid();
+    m_connection->Stop();
+    EXPECT_TRUE(Gone(pid));
+    EXPECT_EQ(doc->Open("/fake/1"), 0);
+    // Proxies may outlive their factory and connection owner.
+    m_factory.reset();
+    m_connection.reset();
+    EXPECT_EQ(doc->GetNumPages(), 0);
+}
+
+TEST_F(OutOfProcessTest, TheInstalledHelperAnswers) {
+    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 20000));
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/nonexistent.pdf"), 0);
+    EXPECT_TRUE(m_connection->IsRunning());
+}
+
+TEST_F(OutOfProcessTest, PerCallOverhead) {
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    ASSERT_EQ(doc->Open("/fake/10"), 1);
+    constexpr int kCalls = 10000;
+    auto start = Clock::now();
+    for (int i = 0; i < kCalls; ++i) {
+        ASSERT_EQ(doc->GetNumPages(), 10);
+    }
+    double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kCalls;
+    std::printf("[ overhead ] %d GetNumPages round trips: %.1f us per call\n", kCalls, us);
+    RecordProperty("MicrosecondsPerCall", std::to_string(us));
+    // Loose on purpose: the machine is shared; this catches a call that waits
+    // for a timer instead of the reply.
+    EXPECT_LT(us, 2000.0);
+}
+
+} // namespace
+} // namespace quorvel
