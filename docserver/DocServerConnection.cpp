@@ -6,7 +6,6 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -47,9 +46,6 @@ void Reap(pid_t pid) {
 } // namespace
 
 std::string FindDocServerExecutable() {
-    if (const char* env = std::getenv("QUORVEL_DOCSERVER_PATH"); env && IsExecutable(env)) {
-        return env;
-    }
     std::string beside = DirectoryOfRunningExecutable() + "quorvel-docserver";
     if (IsExecutable(beside)) {
         return beside;
@@ -62,23 +58,10 @@ std::string FindDocServerExecutable() {
     return {};
 }
 
-int ResolveDocServerTimeout(int timeoutMs) {
-    if (timeoutMs >= 0) {
-        return timeoutMs;
-    }
-    if (const char* env = std::getenv("QUORVEL_DOCSERVER_TIMEOUT_MS"); env && *env) {
-        char* end = nullptr;
-        long value = std::strtol(env, &end, 10);
-        if (*end == '\0' && value >= 0 && value <= INT_MAX) {
-            return static_cast<int>(value);
-        }
-    }
-    return kDocServerDefaultTimeoutMs;
-}
-
 CDocServerConnection::CDocServerConnection(std::string serverPath, int timeoutMs,
                                            std::vector<std::string> extraArgs)
-    : m_strServerPath(std::move(serverPath)), m_nTimeoutMs(ResolveDocServerTimeout(timeoutMs)),
+    : m_strServerPath(std::move(serverPath)),
+      m_nTimeoutMs(timeoutMs < 0 ? kDocServerDefaultTimeoutMs : timeoutMs),
       m_extraArgs(std::move(extraArgs)) {}
 
 CDocServerConnection::~CDocServerConnection() {

@@ -25,19 +25,15 @@ namespace quorvel {
 // Default time a helper may take to answer one request.
 inline constexpr int kDocServerDefaultTimeoutMs = 60000;
 
-// The helper executable to start when none is named: $QUORVEL_DOCSERVER_PATH,
-// else "quorvel-docserver" next to the running executable, else the one in the
-// build tree. Empty when none of them exists.
+// The helper executable to start when none is named: "quorvel-docserver" next
+// to the running executable, else the one in the build tree. Empty when
+// neither exists.
 std::string FindDocServerExecutable();
-
-// The answer timeout: `timeoutMs` when not negative, else
-// $QUORVEL_DOCSERVER_TIMEOUT_MS when it is a number >= 0, else 60 seconds.
-int ResolveDocServerTimeout(int timeoutMs);
 
 class CDocServerConnection {
 public:
-    // `serverPath` empty: FindDocServerExecutable(). `extraArgs` are passed to
-    // the helper after "--fd N".
+    // `serverPath` empty: FindDocServerExecutable(). `timeoutMs` negative: the
+    // default timeout. `extraArgs` are passed to the helper after "--fd N".
     explicit CDocServerConnection(std::string serverPath = {}, int timeoutMs = -1,
                                   std::vector<std::string> extraArgs = {});
     // Closes the link; a helper that has not left within half a second is killed.

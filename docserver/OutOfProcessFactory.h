@@ -29,8 +29,8 @@ private:
 
 // A factory with its own helper running `serverPath` (empty: the installed
 // "quorvel-docserver", see FindDocServerExecutable). `timeoutMs` < 0: the
-// default answer timeout (see ResolveDocServerTimeout). Nothing is started
-// before the first CreateObject.
+// default answer timeout of 60 seconds. Nothing is started before the first
+// CreateObject.
 std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string& serverPath = {},
                                                               int timeoutMs = -1);
 

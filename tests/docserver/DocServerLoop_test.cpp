@@ -9,6 +9,8 @@ namespace {
 // The helper's dispatch, run in this process against the scripted documents.
 class DocServerLoopTest : public ::testing::Test {
 protected:
+    void SetUp() override { ResetFakeDocuments(); }
+    void TearDown() override { ResetFakeDocuments(); }
     DocReply Send(DocRequest request) {
         std::optional<DocReply> reply = m_loop.Handle(request);
         EXPECT_TRUE(reply.has_value());

@@ -28,5 +28,7 @@ int32_t FakePageCount(const std::string& path);
 // A positive 31-bit FNV-1a hash of every byte of `text`.
 int32_t FakeStringHash(const std::string& text);
 int FakeLiveObjects();
+// Lets PDDoc::Create work again after "FailCreate".
+void ResetFakeDocuments();
 
 } // namespace quorvel

@@ -213,4 +213,8 @@ int FakeLiveObjects() {
     return g_nLive;
 }
 
+void ResetFakeDocuments() {
+    g_bFailCreate = false;
+}
+
 } // namespace quorvel
