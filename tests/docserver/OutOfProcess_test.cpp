@@ -1,5 +1,8 @@
+#include "common/MakePdf.h"
+#include "common/TempDir.h"
 #include "docserver/FakeDocuments.h"
 #include "docserver/OutOfProcessFactory.h"
+#include "support/PageCountProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,11 @@ namespace quorvel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+std::string CorpusDir() {
+    const char* env = std::getenv("PDF_CORPUS_DIR");
+    return env && *env ? env : QUORVEL_SOURCE_DIR "/../shared/corpus";
+}
 
 std::shared_ptr<CDocServerConnection> FakeConnection(int timeoutMs = 10000) {
     return std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_FAKE, timeoutMs);
@@ -333,10 +341,45 @@ TEST_F(OutOfProcessTest, ClosingTheConnectionEndsTheHelper) {
     EXPECT_EQ(doc->GetNumPages(), 0);
 }
 
-TEST_F(OutOfProcessTest, TheInstalledHelperAnswers) {
-    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 20000));
-    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/nonexistent.pdf"), 0);
-    EXPECT_TRUE(m_connection->IsRunning());
+// The real helper counts pages with the PDF library, one process for every
+// file, with the same results as counting in this process.
+TEST_F(OutOfProcessTest, TheInstalledHelperCountsPagesLikeTheLibrary) {
+    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 60000));
+    test::CTempDir dir;
+    const std::string pdf5 = test::MakePdf(5);
+    const std::pair<const char*, std::string> generated[] = {
+        {"five.pdf", pdf5},
+        {"none.pdf", test::MakePdf(0)},
+        {"text.pdf", "not a PDF"},
+        {"truncated.pdf", pdf5.substr(0, pdf5.size() / 3)},
+    };
+    std::vector<std::string> paths{"", dir / "missing.pdf"};
+    for (const auto& [name, bytes] : generated) {
+        ASSERT_TRUE(test::WriteFileBytes(dir / name, bytes));
+        paths.push_back(dir / name);
+    }
+    std::string corpus = CorpusDir();
+    std::ifstream manifest(corpus + "/MANIFEST.tsv");
+    std::string line;
+    std::getline(manifest, line); // header
+    int corpusFiles = 0;
+    while (std::getline(manifest, line)) {
+        paths.push_back(corpus + "/" + line.substr(0, line.find('\t')));
+        ++corpusFiles;
+    }
+    auto start = Clock::now();
+    for (const std::string& path : paths) {
+        EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, path), ProbePdfPageCount(path))
+            << path;
+    }
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    std::printf("[ probe    ] %zu files (%d from the corpus) counted twice in %.0f ms\n",
+                paths.size(), corpusFiles, ms);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, dir / "five.pdf"), 5);
+    EXPECT_EQ(m_connection->StartCount(), 1);
+    if (corpusFiles == 0) {
+        GTEST_SKIP() << "no PDF corpus at " << corpus << " (set PDF_CORPUS_DIR)";
+    }
 }
 
 TEST_F(OutOfProcessTest, PerCallOverhead) {
