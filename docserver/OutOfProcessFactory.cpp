@@ -22,23 +22,4 @@ std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string&
         std::make_shared<CDocServerConnection>(serverPath, timeoutMs));
 }
 
-int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path) {
-    DocRequest request;
-    request.op = DocOp::ProbePageCount;
-    request.args.push_back(DocValue::Text(path));
-    uint64_t generation = 0;
-    std::optional<DocReply> reply = connection.CallStarting(request, generation);
-    if (!reply || reply->kind != DocReplyKind::Int) {
-        return 0;
-    }
-    return reply->number;
-}
-
-int32_t ProbePdfPageCountOutOfProcess(const std::string& path) {
-    // Never destroyed: a helper still running at exit ends with us (it is
-    // started with a parent-death signal) instead of delaying the exit.
-    static auto* connection = new CDocServerConnection();
-    return ProbePdfPageCountOutOfProcess(*connection, path);
-}
-
 } // namespace quorvel

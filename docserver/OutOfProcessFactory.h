@@ -34,14 +34,4 @@ private:
 std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string& serverPath = {},
                                                               int timeoutMs = -1);
 
-// Counts the pages of `path` with the PDF library inside the helper behind
-// `connection` (started when needed). 0 when the library has no count or the
-// helper died or did not answer in time.
-int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path);
-
-// The same on one helper kept for page counting for the life of the process.
-// It is separate from any factory's helper, so that a file that breaks the
-// library while being counted cannot end an append run in progress.
-int32_t ProbePdfPageCountOutOfProcess(const std::string& path);
-
 } // namespace quorvel

@@ -2,6 +2,7 @@
 #include "common/TempDir.h"
 #include "docserver/FakeDocuments.h"
 #include "docserver/OutOfProcessFactory.h"
+#include "docserver/PageCountOutOfProcess.h"
 #include "support/PageCountProbe.h"
 
 #include <gtest/gtest.h>
@@ -317,6 +318,44 @@ TEST_F(OutOfProcessTest, APageCountThatCrashesOrHangsGivesZero) {
     EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/hang"), 0);
     EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/5"), 5);
     EXPECT_EQ(m_connection->StartCount(), 3);
+}
+
+// Records the messages of the automation fallback.
+class MessageLog : public IConnectionHost {
+public:
+    MsgResult MessageBox(const std::string& text, const std::string&, MsgButtons,
+                         MsgIcon) override {
+        messages.push_back(text);
+        return MsgResult::Ok;
+    }
+    void PumpOneMessage() override {}
+    void ShowConnectDialog() override {}
+    void CloseConnectDialog() override {}
+    std::vector<std::string> messages;
+};
+
+// The library step and the automation fallback each run in a helper; a file
+// that kills both costs its count and one message, nothing else.
+TEST_F(OutOfProcessTest, PageCountFallsBackToAutomationAndSurvivesBothHelpersDying) {
+    CDocServerConnection probe(QUORVEL_DOCSERVER_FAKE, 10000);
+    MessageLog host;
+    EXPECT_EQ(GetPageCountOutOfProcess(probe, "/fake/3", m_factory.get(), host), 3);
+    EXPECT_FALSE(m_connection->IsRunning()); // the fallback was not needed
+    EXPECT_EQ(GetPageCountOutOfProcess(probe, "/fake/-1", m_factory.get(), host), -1);
+    EXPECT_TRUE(m_connection->IsRunning());
+    EXPECT_TRUE(host.messages.empty());
+
+    EXPECT_EQ(GetPageCountOutOfProcess(probe, "/crash/segv", m_factory.get(), host), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Error Opening File : /crash/segv");
+    EXPECT_FALSE(probe.IsRunning());
+    EXPECT_FALSE(m_connection->IsRunning());
+
+    EXPECT_EQ(GetPageCountOutOfProcess(probe, "/fake/0", m_factory.get(), host), 0);
+    EXPECT_EQ(GetPageCountOutOfProcess(probe, "/fake/8", m_factory.get(), host), 8);
+    EXPECT_EQ(probe.StartCount(), 2);
+    EXPECT_EQ(m_connection->StartCount(), 2);
+    EXPECT_EQ(host.messages.size(), 1u);
 }
 
 TEST_F(OutOfProcessTest, AHelperThatCannotStartGivesNullObjects) {

@@ -1,0 +1,38 @@
+#pragma once
+
+// Page counting with the PDF library inside the document helper process, so
+// that a file that crashes or hangs the library costs its count (0), not the
+// window process.
+
+#include "docserver/DocServerConnection.h"
+#include "engine/Automation.h"
+#include "engine/ConnectionHost.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+
+// Counts the pages of `path` with the PDF library inside the helper behind
+// `connection` (started when needed, then kept for the next files). 0 when the
+// library has no count or the helper died or did not answer in time.
+int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path);
+
+// The same on one helper kept for page counting for the life of the process
+// (started from the calling thread: call it from a thread that lives as long
+// as the program, as the window thread does). It is separate from any
+// factory's helper, so that a file that breaks the library while being
+// counted cannot end an append run in progress.
+int32_t ProbePdfPageCountOutOfProcess(const std::string& path);
+
+// The page count as GetPageCount gives it, with the library step in the
+// helper behind `connection`: its count when it is 1 or more, otherwise
+// CountPagesWithAcrobat's result through `factory` (which should itself be an
+// out-of-process factory for the same protection).
+int GetPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path,
+                             IAutomationFactory* factory, IConnectionHost& host);
+// The same with the process's page-count helper.
+int GetPageCountOutOfProcess(const std::string& path, IAutomationFactory* factory,
+                             IConnectionHost& host);
+
+} // namespace quorvel
