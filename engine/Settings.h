@@ -11,6 +11,8 @@ struct SetupSettings {
     std::string m_strOddEvery; // added after a source that leaves the output odd
     std::string m_strOddFinal; // added at the end of an output whose final count is odd
     std::string m_strOnEach;   // added after every source
+
+    bool operator==(const SetupSettings&) const = default;
 };
 
 inline constexpr const char* kSetupIniName = "setup.ini";
