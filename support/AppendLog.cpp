@@ -68,9 +68,17 @@ LogRecordValues CollectLogRecordValues(const std::string& outputPath,
     v.sourcePath = sourcePath;
     if (outputPath.empty() || outputPath.find('\0') != std::string::npos)
         return v;
-    const int fd = ::open(outputPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO under the output's name cannot stall the
+    // run; only a regular file has a size and times worth recording (a folder
+    // would report its index size).
+    const int fd = ::open(outputPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return v;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return v;
+    }
     const off_t end = ::lseek(fd, 0, SEEK_END);
     if (end >= 0)
         v.size = static_cast<std::int64_t>(end);

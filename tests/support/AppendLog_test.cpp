@@ -162,13 +162,14 @@ TEST_F(LogFiles, WritesRecordsOfTheOutputFile) {
     EXPECT_TRUE(log.IsOpen());
     log.WriteLogRecord(output, "/in/a.pdf");
     log.WriteLogRecord(m_dir + "/missing.pdf", "/in/b.pdf");
+    log.WriteLogRecord(m_dir, "/in/c.pdf"); // not a file: recorded like a missing one
 
     // Flushed: a separate reader sees both records while the log stays open.
     const std::string bytes = Read(m_log);
-    ASSERT_EQ(bytes.size(), 2 * 241u);
+    ASSERT_EQ(bytes.size(), 2 * 241u + FormatLogRecord({"", 0, m_dir, "", "", ""}).size());
     std::vector<LogRecord> records;
     ASSERT_TRUE(ReadLogRecords(m_log, records));
-    ASSERT_EQ(records.size(), 2u);
+    ASSERT_EQ(records.size(), 3u);
     const std::regex stamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
     EXPECT_TRUE(std::regex_match(records[0][0], stamp)) << records[0][0];
     EXPECT_EQ(records[0][1], "4321");
@@ -182,6 +183,9 @@ TEST_F(LogFiles, WritesRecordsOfTheOutputFile) {
     EXPECT_EQ(records[1][3], "");
     EXPECT_EQ(records[1][4], "");
     EXPECT_EQ(records[1][5], "/in/b.pdf");
+    EXPECT_EQ(records[2][1], "0");
+    EXPECT_EQ(records[2][3], "");
+    EXPECT_EQ(records[2][4], "");
 }
 
 TEST_F(LogFiles, OpenAppendsToExistingRecordsAndClearEmptiesTheFile) {
