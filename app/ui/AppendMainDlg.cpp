@@ -203,7 +203,7 @@ void CAppendMainDlg::BuildShortcuts() {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WindowShortcut);
         shortcut->setProperty("controlId", command);
-        connect(shortcut, &QShortcut::activated, this, [this, command] { OnCommand(command); });
+        connect(shortcut, &QShortcut::activated, this, [this, command = command] { OnCommand(command); });
         m_jobShortcuts.push_back(shortcut);
     }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
