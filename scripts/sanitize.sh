@@ -11,6 +11,7 @@ SECONDS_EACH="${QUORVEL_FUZZ_SECONDS:-30}"
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORVEL_SANITIZE=ON -DQUORVEL_FUZZ=ON
 cmake --build "$BUILD" -j "$JOBS"
+BUILD="$(cd "$BUILD" && pwd)"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
