@@ -1,0 +1,101 @@
+#include "pdfserver/PageCopier.h"
+
+#include "pdfserver/OutlineCopier.h"
+
+#include <qpdf/QPDFAcroFormDocumentHelper.hh>
+
+#include <set>
+
+namespace quorvel {
+
+CPageCopier::CPageCopier(QPDF& source, QPDF& target)
+    : m_source(source), m_target(target), m_bSameDocument(&source == &target) {}
+
+std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, int count) {
+    std::map<int, QPDFObjectHandle> copies;
+    // Inherited attributes (/MediaBox, /Resources, /Rotate on /Pages nodes)
+    // must sit on each page before the page leaves its tree.
+    m_source.pushInheritedAttributesToPage();
+    m_sourcePages = m_source.getAllPages();
+
+    std::set<QPDFObjGen> present;
+    for (const auto& page : m_target.getAllPages()) {
+        present.insert(page.getObjGen());
+    }
+    QPDFAcroFormDocumentHelper targetForms(m_target);
+    QPDFAcroFormDocumentHelper sourceForms(m_source);
+    QPDFAcroFormDocumentHelper& fromForms = m_bSameDocument ? targetForms : sourceForms;
+    bool sourceHasForm = fromForms.hasAcroForm();
+
+    for (int i = 0; i < count; ++i) {
+        auto original = m_sourcePages.at(static_cast<size_t>(first + i));
+        auto copied = m_bSameDocument ? original : m_target.copyForeignObject(original);
+        // A page already in the target (the same source page inserted twice,
+        // or a document inserted into itself) gets a private copy from qpdf;
+        // its annotations must then be made private too.
+        bool duplicate = present.count(copied.getObjGen()) > 0;
+        int after = insertAfter + i;
+        if (after < 0) {
+            m_target.addPage(copied, true);
+        } else {
+            QPDFObjectHandle reference = m_target.getAllPages().at(static_cast<size_t>(after));
+            m_target.addPageAt(copied, false, reference);
+        }
+        QPDFObjectHandle added = m_target.getAllPages().at(static_cast<size_t>(after + 1));
+        present.insert(added.getObjGen());
+        if (sourceHasForm || duplicate) {
+            targetForms.fixCopiedAnnotations(added, original, fromForms);
+        }
+        copies.emplace(first + i, added);
+    }
+    if (sourceHasForm && !m_bSameDocument && sourceForms.getNeedAppearances()) {
+        targetForms.setNeedAppearances(true);
+    }
+    return copies;
+}
+
+void CPageCopier::RetargetLinks(CDestinationResolver& resolver,
+                                const std::map<int, QPDFObjectHandle>& copies) {
+    for (const auto& [index, copy] : copies) {
+        auto originals = m_sourcePages.at(static_cast<size_t>(index)).getKey("/Annots");
+        auto copied = QPDFObjectHandle(copy).getKey("/Annots");
+        if (!copied.isArray()) {
+            continue;
+        }
+        int n = copied.getArrayNItems();
+        bool paired = originals.isArray() && originals.getArrayNItems() == n;
+        for (int i = 0; i < n; ++i) {
+            auto annotation = copied.getArrayItem(i);
+            RetargetLink(resolver, copies, paired ? originals.getArrayItem(i) : annotation,
+                         annotation);
+        }
+    }
+}
+
+void CPageCopier::RetargetLink(CDestinationResolver& resolver,
+                               const std::map<int, QPDFObjectHandle>& copies,
+                               QPDFObjectHandle original, QPDFObjectHandle copy) {
+    if (!copy.isDictionary() || !CDestinationResolver::HasLocalJump(original)) {
+        return;
+    }
+    auto destination = resolver.ExplicitDestination(original);
+    int page = resolver.PageIndex(destination);
+    QPDFObjectHandle target = QPDFObjectHandle::newNull();
+    if (auto found = copies.find(page); found != copies.end()) {
+        target = found->second;
+    } else if (m_bSameDocument && page >= 0) {
+        // Within one document the original page is still there.
+        target = m_sourcePages.at(static_cast<size_t>(page));
+    }
+    auto action = copy.getKey("/A");
+    if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo")) {
+        copy.removeKey("/A");
+    }
+    if (target.isNull()) {
+        copy.removeKey("/Dest");
+    } else {
+        copy.replaceKey("/Dest", COutlineCopier::RetargetDestination(destination, target));
+    }
+}
+
+} // namespace quorvel

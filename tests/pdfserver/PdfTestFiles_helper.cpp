@@ -1,0 +1,360 @@
+#include "pdfserver/PdfTestFiles.h"
+
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/Pl_Discard.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFAcroFormDocumentHelper.hh>
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <regex>
+#include <set>
+#include <stdexcept>
+
+namespace quorvel::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QPDFObjectHandle Dest(QPDFObjectHandle page) {
+    auto dest = QPDFObjectHandle::newArray();
+    dest.appendItem(page);
+    dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
+    dest.appendItem(QPDFObjectHandle::newInteger(0));
+    dest.appendItem(QPDFObjectHandle::newInteger(792));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    return dest;
+}
+
+QPDFObjectHandle Item(QPDF& pdf, const std::string& title) {
+    auto item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
+    return item;
+}
+
+// Links `children` below `parent` and sets the parent's /Count.
+void Attach(QPDFObjectHandle parent, const std::vector<QPDFObjectHandle>& children, int count) {
+    for (size_t i = 0; i < children.size(); ++i) {
+        auto child = children[i];
+        child.replaceKey("/Parent", parent);
+        if (i > 0) {
+            child.replaceKey("/Prev", children[i - 1]);
+        }
+        if (i + 1 < children.size()) {
+            child.replaceKey("/Next", children[i + 1]);
+        }
+    }
+    parent.replaceKey("/First", children.front());
+    parent.replaceKey("/Last", children.back());
+    parent.replaceKey("/Count", QPDFObjectHandle::newInteger(count));
+}
+
+QPDFObjectHandle Rect() {
+    return QPDFObjectHandle::parse("[72 600 300 630]");
+}
+
+} // namespace
+
+void WriteSource(const std::string& path, const SourceSpec& spec) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    auto font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
+    QPDFPageDocumentHelper pages(pdf);
+    for (int i = 1; i <= spec.pages; ++i) {
+        std::string text = "src " + spec.name + " page " + std::to_string(i);
+        auto contents =
+            QPDFObjectHandle::newStream(&pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\n");
+        auto resources = QPDFObjectHandle::newDictionary();
+        auto fonts = QPDFObjectHandle::newDictionary();
+        fonts.replaceKey("/F1", font);
+        resources.replaceKey("/Font", fonts);
+        auto page = QPDFObjectHandle::newDictionary();
+        page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+        page.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 612 792]"));
+        page.replaceKey("/Contents", contents);
+        page.replaceKey("/Resources", resources);
+        pages.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
+    }
+    const auto& all = pdf.getAllPages();
+    auto catalog = pdf.getRoot();
+    auto last = all.back();
+
+    if (spec.outline || spec.links) {
+        // Named destinations, both kinds.
+        auto names = QPDFObjectHandle::newDictionary();
+        auto tree = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        auto entries = QPDFObjectHandle::newArray();
+        entries.appendItem(QPDFObjectHandle::newString("first-page"));
+        entries.appendItem(Dest(all[0]));
+        entries.appendItem(QPDFObjectHandle::newString("last-page"));
+        entries.appendItem(Dest(last));
+        tree.replaceKey("/Names", entries);
+        names.replaceKey("/Dests", tree);
+        catalog.replaceKey("/Names", names);
+        auto dests = QPDFObjectHandle::newDictionary();
+        auto withD = QPDFObjectHandle::newDictionary();
+        withD.replaceKey("/D", Dest(last));
+        dests.replaceKey("/LastPage", withD);
+        catalog.replaceKey("/Dests", pdf.makeIndirectObject(dests));
+    }
+    if (spec.outline) {
+        auto root = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+        auto one = Item(pdf, spec.name + " one");
+        one.replaceKey("/Dest", QPDFObjectHandle::newString("first-page"));
+        auto oneA = Item(pdf, spec.name + " one.a");
+        oneA.replaceKey("/Dest", Dest(all[std::min<size_t>(1, all.size() - 1)]));
+        auto oneAi = Item(pdf, spec.name + " one.a.i");
+        auto action = QPDFObjectHandle::newDictionary();
+        action.replaceKey("/S", QPDFObjectHandle::newName("/GoTo"));
+        action.replaceKey("/D", Dest(all[std::min<size_t>(2, all.size() - 1)]));
+        oneAi.replaceKey("/A", action);
+        auto oneB = Item(pdf, spec.name + " one.b");
+        oneB.replaceKey("/Dest", QPDFObjectHandle::newName("/LastPage"));
+        auto two = Item(pdf, spec.name + " two");
+        two.replaceKey("/Dest", Dest(all[std::min<size_t>(1, all.size() - 1)]));
+        Attach(oneA, {oneAi}, 1);
+        Attach(one, {oneA, oneB}, 3);
+        Attach(root, {one, two}, 5);
+        catalog.replaceKey("/Outlines", root);
+    }
+    if (spec.links && all.size() >= 2) {
+        auto toLast = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Annot /Subtype /Link /Border [0 0 0] /Dest (last-page) >>"));
+        toLast.replaceKey("/Rect", Rect());
+        auto toFirst = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link /Border [0 0 0] >>"));
+        toFirst.replaceKey("/Rect", Rect());
+        auto action = QPDFObjectHandle::newDictionary();
+        action.replaceKey("/S", QPDFObjectHandle::newName("/GoTo"));
+        action.replaceKey("/D", Dest(all[0]));
+        toFirst.replaceKey("/A", action);
+        QPDFObjectHandle(all[0]).replaceKey("/Annots", QPDFObjectHandle::newArray({toLast}));
+        QPDFObjectHandle(all[1]).replaceKey("/Annots", QPDFObjectHandle::newArray({toFirst}));
+    }
+    if (spec.form) {
+        auto appearance = QPDFObjectHandle::newStream(&pdf, "/Tx BMC EMC\n");
+        appearance.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 228 30]"));
+        appearance.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+        auto ap = QPDFObjectHandle::newDictionary();
+        ap.replaceKey("/N", appearance);
+        auto field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Annot /Subtype /Widget /FT /Tx /DA (/Helv 12 Tf 0 g) >>"));
+        field.replaceKey("/T", QPDFObjectHandle::newString("field" + spec.name));
+        field.replaceKey("/V", QPDFObjectHandle::newString("value " + spec.name));
+        field.replaceKey("/Rect", QPDFObjectHandle::parse("[72 500 300 530]"));
+        field.replaceKey("/P", all[0]);
+        field.replaceKey("/AP", ap);
+        QPDFObjectHandle first = all[0];
+        auto annots = first.getKey("/Annots");
+        if (!annots.isArray()) {
+            annots = QPDFObjectHandle::newArray();
+            first.replaceKey("/Annots", annots);
+        }
+        annots.appendItem(field);
+        auto form = QPDFObjectHandle::newDictionary();
+        form.replaceKey("/Fields", QPDFObjectHandle::newArray({field}));
+        auto dr = QPDFObjectHandle::parse(
+            "<< /Font << /Helv << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >>");
+        form.replaceKey("/DR", dr);
+        form.replaceKey("/DA", QPDFObjectHandle::newString("/Helv 0 Tf 0 g"));
+        catalog.replaceKey("/AcroForm", pdf.makeIndirectObject(form));
+    }
+
+    QPDFWriter writer(pdf, path.c_str());
+    if (spec.encrypt) {
+        writer.setR6EncryptionParameters(spec.userPassword.c_str(), "owner", true, false, true,
+                                         true, true, false, qpdf_r3p_full, true);
+    }
+    writer.write();
+}
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "quorvel-pdfserver-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    m_strPath = buffer.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::permissions(m_strPath, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_strPath, ignored);
+}
+
+std::vector<std::string> TempDir::List() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_strPath)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> PageTexts(const std::string& path) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str());
+    std::vector<std::string> texts;
+    static const std::regex label(R"(\((src [A-Za-z0-9]+ page [0-9]+)\))");
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        Pl_Buffer buffer("contents");
+        page.pipeContents(&buffer);
+        auto data = buffer.getBufferSharedPointer();
+        std::string content(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        std::smatch match;
+        texts.push_back(std::regex_search(content, match, label) ? match[1].str() : "");
+    }
+    return texts;
+}
+
+namespace {
+
+struct Reader {
+    explicit Reader(const std::string& path) {
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(path.c_str());
+        const auto& pages = pdf.getAllPages();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            index[pages[i].getObjGen()] = static_cast<int>(i);
+        }
+    }
+
+    int PageOf(QPDFObjectHandle holder) {
+        auto dest = holder.getKey("/Dest");
+        auto action = holder.getKey("/A");
+        if (dest.isNull() && action.isDictionary() &&
+            action.getKey("/S").isNameAndEquals("/GoTo")) {
+            dest = action.getKey("/D");
+        }
+        if (dest.isName()) {
+            dest = pdf.getRoot().getKey("/Dests").getKey(dest.getName());
+        } else if (dest.isString()) {
+            auto tree = pdf.getRoot().getKey("/Names").getKey("/Dests");
+            QPDFObjectHandle found;
+            if (tree.isDictionary() &&
+                QPDFNameTreeObjectHelper(tree, pdf).findObject(dest.getUTF8Value(), found)) {
+                dest = found;
+            } else {
+                dest = QPDFObjectHandle::newNull();
+            }
+        }
+        if (dest.isDictionary()) {
+            dest = dest.getKey("/D");
+        }
+        if (!dest.isArray() || dest.getArrayNItems() == 0) {
+            return -1;
+        }
+        auto found = index.find(dest.getArrayItem(0).getObjGen());
+        return found == index.end() ? -2 : found->second;
+    }
+
+    QPDF pdf;
+    std::map<QPDFObjGen, int> index;
+};
+
+} // namespace
+
+std::vector<OutlineEntry> ReadOutline(const std::string& path) {
+    Reader reader(path);
+    std::vector<OutlineEntry> entries;
+    std::set<QPDFObjGen> seen;
+    std::function<void(QPDFObjectHandle, int)> walk = [&](QPDFObjectHandle node, int depth) {
+        for (auto item = node.getKey("/First"); item.isDictionary(); item = item.getKey("/Next")) {
+            if (!seen.insert(item.getObjGen()).second) {
+                return;
+            }
+            entries.push_back({item.getKey("/Title").getUTF8Value(), depth, reader.PageOf(item)});
+            walk(item, depth + 1);
+        }
+    };
+    auto root = reader.pdf.getRoot().getKey("/Outlines");
+    if (root.isDictionary()) {
+        walk(root, 0);
+    }
+    return entries;
+}
+
+std::vector<std::string> ReadLinks(const std::string& path) {
+    Reader reader(path);
+    std::vector<std::string> links;
+    const auto& pages = reader.pdf.getAllPages();
+    for (size_t i = 0; i < pages.size(); ++i) {
+        for (auto& annot : QPDFObjectHandle(pages[i]).getKey("/Annots").aitems()) {
+            if (!annot.getKey("/Subtype").isNameAndEquals("/Link")) {
+                continue;
+            }
+            int target = reader.PageOf(annot);
+            links.push_back("page " + std::to_string(i) + " -> " +
+                            (target >= 0    ? "page " + std::to_string(target)
+                             : target == -1 ? "none"
+                                            : "elsewhere"));
+        }
+    }
+    return links;
+}
+
+std::vector<std::string> ReadFields(const std::string& path) {
+    Reader reader(path);
+    QPDFAcroFormDocumentHelper forms(reader.pdf);
+    std::vector<std::string> fields;
+    for (auto& page : QPDFPageDocumentHelper(reader.pdf).getAllPages()) {
+        int index = reader.index[page.getObjectHandle().getObjGen()];
+        for (auto& widget : forms.getWidgetAnnotationsForPage(page)) {
+            auto field = forms.getFieldForAnnotation(widget);
+            fields.push_back(field.getFullyQualifiedName() + "@" + std::to_string(index));
+        }
+    }
+    std::sort(fields.begin(), fields.end());
+    return fields;
+}
+
+ParseResult ParseFully(const std::string& path, const std::string& password) {
+    ParseResult result;
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(path.c_str(), password.empty() ? nullptr : password.c_str());
+        result.pages = static_cast<int>(pdf.getAllPages().size());
+        for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+            Pl_Discard discard;
+            page.pipeContents(&discard);
+        }
+        QPDFWriter writer(pdf);
+        Pl_Discard discard;
+        writer.setOutputPipeline(&discard);
+        writer.write();
+        result.pageObjects = 0;
+        for (auto& object : pdf.getAllObjects()) {
+            if (object.isPageObject()) {
+                ++result.pageObjects;
+            }
+        }
+        result.warnings = static_cast<int>(pdf.getWarnings().size());
+        result.ok = true;
+    } catch (std::exception& e) {
+        result.error = e.what();
+    }
+    return result;
+}
+
+int QpdfCheck(const std::string& path) {
+    std::string command = "qpdf --check '" + path + "' >/dev/null 2>&1";
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace quorvel::test
