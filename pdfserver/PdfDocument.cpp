@@ -213,7 +213,9 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
             writer.setPreserveUnreferencedObjects(true);
         }
         writer.write();
-        written = std::fflush(file) == 0 && ::fsync(fd) == 0;
+        // stdio may swallow a failed write (a full disk) and only set the
+        // error indicator, so that is checked as well as the flush.
+        written = std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;
     } catch (...) {
         written = false;
     }

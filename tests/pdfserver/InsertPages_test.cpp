@@ -81,7 +81,7 @@ TEST_F(InsertPagesTest, PutsPagesWhereAskedInSourceOrder) {
                 1);
         }
         EXPECT_EQ(out->GetNumPages(), static_cast<int>(c.pages.size()));
-        std::string path = m_dir.Path("order.pdf");
+        std::string path = (m_dir / "order.pdf");
         SaveAndCheck(*out, path, static_cast<int>(c.pages.size()));
         EXPECT_THAT(PageTexts(path), ElementsAreArray(c.pages));
     }
@@ -131,7 +131,7 @@ TEST_F(InsertPagesTest, RefusesClosedOrForeignDocuments) {
 }
 
 TEST_F(InsertPagesTest, InsertsADocumentIntoItself) {
-    std::string path = m_dir.Path("self.pdf");
+    std::string path = (m_dir / "self.pdf");
     SourceSpec spec;
     spec.name = "S";
     spec.links = true;
@@ -193,7 +193,7 @@ TEST_F(InsertPagesTest, CopiesOutlineItemsThatPointIntoCopiedPages) {
         auto source = Open(Source(spec));
         ASSERT_EQ(out->InsertPages(c.targetPages - 1, source, c.first, c.count, c.copyBookmarks),
                   1);
-        std::string path = m_dir.Path("outline.pdf");
+        std::string path = (m_dir / "outline.pdf");
         SaveAndCheck(*out, path, c.targetPages + c.count);
         EXPECT_THAT(ReadOutline(path), ElementsAreArray(c.expected));
     }
@@ -206,7 +206,7 @@ TEST_F(InsertPagesTest, AppendsCopiedItemsAfterTheTargetsOwnOutline) {
     SourceSpec b = a;
     b.name = "B";
     b.pages = 2;
-    std::string path = m_dir.Path("out.pdf");
+    std::string path = (m_dir / "out.pdf");
     WriteSource(path, b);
     auto out = Open(path);
     ASSERT_EQ(out->InsertPages(1, Open(Source(a)), 1, 1, 1), 1);
@@ -243,7 +243,7 @@ TEST_F(InsertPagesTest, RetargetsLinksAndDropsJumpsToPagesLeftBehind) {
                       1);
         }
         ASSERT_EQ(out->InsertPages(c.targetPages - 1, Open(Source(spec)), c.first, c.count, 0), 1);
-        std::string path = m_dir.Path("links.pdf");
+        std::string path = (m_dir / "links.pdf");
         SaveAndCheck(*out, path, c.targetPages + c.count);
         EXPECT_THAT(ReadLinks(path), ElementsAreArray(c.expected));
     }
@@ -259,7 +259,7 @@ TEST_F(InsertPagesTest, KeepsFormFieldsOfEverySource) {
     auto out = Created();
     ASSERT_EQ(out->InsertPages(-1, Open(Source(a)), 0, 3, 0), 1);
     ASSERT_EQ(out->InsertPages(2, Open(Source(b)), 0, 2, 0), 1);
-    std::string path = m_dir.Path("forms.pdf");
+    std::string path = (m_dir / "forms.pdf");
     SaveAndCheck(*out, path, 5);
     EXPECT_THAT(ReadFields(path), ElementsAre("fieldA@0", "fieldB@3"));
 

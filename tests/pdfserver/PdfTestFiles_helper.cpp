@@ -179,25 +179,9 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
     writer.write();
 }
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quorvel-pdfserver-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    m_strPath = buffer.data();
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    fs::permissions(m_strPath, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(m_strPath, ignored);
-}
-
-std::vector<std::string> TempDir::List() const {
+std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(m_strPath)) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TempDir.h"
 #include "engine/Automation.h"
 #include "pdfserver/DocumentServer.h"
 #include "pdfserver/PdfTestFiles.h"
@@ -40,7 +41,7 @@ protected:
         if (found != m_sources.end()) {
             return found->second;
         }
-        std::string path = m_dir.Path("src-" + key + ".pdf");
+        std::string path = (m_dir / "src-" + key + ".pdf");
         WriteSource(path, spec);
         m_sources.emplace(key, path);
         return path;
@@ -65,7 +66,7 @@ protected:
         EXPECT_EQ(QpdfCheck(path), 0);
     }
 
-    TempDir m_dir;
+    CTempDir m_dir;
     std::shared_ptr<IAutomationFactory> m_factory = CreateDocumentServerFactory();
     std::map<std::string, std::string> m_sources;
 };
