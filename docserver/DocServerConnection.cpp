@@ -8,7 +8,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -121,8 +120,6 @@ bool CDocServerConnection::StartLocked() {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    pid_t parent = ::getpid();
-
     pid_t pid = ::fork();
     if (pid < 0) {
         ::close(sv[0]);
@@ -143,11 +140,6 @@ bool CDocServerConnection::StartLocked() {
         struct sigaction dfl {};
         dfl.sa_handler = SIG_DFL;
         ::sigaction(SIGPIPE, &dfl, nullptr);
-        // A helper stuck in a library call must not outlive the window process.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent) {
-            ::_exit(127);
-        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }

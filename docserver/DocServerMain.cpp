@@ -1,10 +1,14 @@
 #include "docserver/DocServerMain.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -27,6 +31,14 @@ int DocServerMain(int argc, char** argv, std::shared_ptr<IAutomationFactory> fac
     }
     // A window process that goes away mid-reply must end us quietly, not by signal.
     std::signal(SIGPIPE, SIG_IGN);
+    // The window process closing its end (or ending, which closes it) ends us at
+    // once, even while the main thread is stuck inside a library call.
+    std::thread([fd] {
+        pollfd p{fd, POLLRDHUP, 0};
+        while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }).detach();
     CDocServerLoop loop(std::move(factory), std::move(probe));
     return loop.Run(fd);
 }

@@ -7,8 +7,8 @@ namespace quorvel {
 namespace {
 
 CDocServerConnection& ProbeConnection() {
-    // Never destroyed: a helper still running at exit ends with us (it gets a
-    // parent-death signal) instead of delaying the exit.
+    // Never destroyed: the helper leaves when our end of the socket closes at
+    // exit, so there is nothing to wait for.
     static auto* connection = new CDocServerConnection();
     return *connection;
 }

@@ -18,10 +18,8 @@ namespace quorvel {
 // library has no count or the helper died or did not answer in time.
 int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path);
 
-// The same on one helper kept for page counting for the life of the process
-// (started from the calling thread: call it from a thread that lives as long
-// as the program, as the window thread does). It is separate from any
-// factory's helper, so that a file that breaks the library while being
+// The same on one helper kept for page counting for the life of the process.
+// It is separate from any factory's helper, so that a file that breaks the library while being
 // counted cannot end an append run in progress.
 int32_t ProbePdfPageCountOutOfProcess(const std::string& path);
 

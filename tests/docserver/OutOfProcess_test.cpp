@@ -1,5 +1,6 @@
 #include "common/MakePdf.h"
 #include "common/TempDir.h"
+#include "docserver/DocFrameIo.h"
 #include "docserver/FakeDocuments.h"
 #include "docserver/OutOfProcessFactory.h"
 #include "docserver/PageCountOutOfProcess.h"
@@ -7,13 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quorvel {
 namespace {
@@ -290,6 +294,30 @@ TEST_F(OutOfProcessTest, DroppedProxiesReleaseTheirObjects) {
     EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 1);
 }
 
+// Calls and releases from several threads never mix up their replies.
+TEST_F(OutOfProcessTest, ThreadsShareOneHelperSafely) {
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 1; t <= 4; ++t) {
+        threads.emplace_back([this, t, &wrong] {
+            for (int i = 0; i < 200; ++i) {
+                auto doc = CreateAs<IAcroPDDoc>(*m_factory, kProgIdPDDoc);
+                if (!doc || doc->Open("/fake/" + std::to_string(t * 1000 + i)) != 1 ||
+                    doc->GetNumPages() != t * 1000 + i) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(m_connection->StartCount(), 1);
+    auto app = Make<IAcroApp>(kProgIdApp);
+    EXPECT_EQ(app->MenuItemExecute("LiveObjects"), 1);
+}
+
 TEST_F(OutOfProcessTest, ObjectsOfAnotherHelperPassAsNull) {
     auto otherFactory = std::make_shared<COutOfProcessFactory>(FakeConnection());
     auto foreign = CreateAs<IAcroPDDoc>(*otherFactory, kProgIdPDDoc);
@@ -366,6 +394,45 @@ TEST_F(OutOfProcessTest, AHelperThatCannotStartGivesNullObjects) {
         EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, "/fake/2"), 0) << path;
         EXPECT_FALSE(m_connection->IsRunning()) << path;
     }
+}
+
+// A helper stuck in a library call leaves as soon as the window process's end
+// of the socket closes, as it does when the window process ends.
+TEST(DocServerHelper, LeavesWhenThePeerGoesEvenWhileStuck) {
+    int sv[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(sv[1], 3);
+        ::execl(QUORVEL_DOCSERVER_FAKE, QUORVEL_DOCSERVER_FAKE, "--fd", "3", nullptr);
+        ::_exit(127);
+    }
+    ::close(sv[1]);
+    std::string payload;
+    DocRequest create{DocOp::CreateObject, 0, 0, {DocValue::Text(kProgIdPDDoc)}};
+    ASSERT_EQ(WriteDocFrame(sv[0], EncodeDocRequest(create), 5000), DocIoResult::Ok);
+    ASSERT_EQ(ReadDocFrame(sv[0], payload, 5000), DocIoResult::Ok);
+    std::optional<DocReply> doc = DecodeDocReply(payload);
+    ASSERT_TRUE(doc && doc->handle != 0);
+    DocRequest hang{DocOp::Call, doc->handle, DocMethod::PDDocOpen, {DocValue::Text("/hang")}};
+    ASSERT_EQ(WriteDocFrame(sv[0], EncodeDocRequest(hang), 5000), DocIoResult::Ok);
+    EXPECT_EQ(ReadDocFrame(sv[0], payload, 200), DocIoResult::TimedOut);
+    ::close(sv[0]);
+
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    pid_t reaped = 0;
+    while (reaped == 0 && Clock::now() < deadline) {
+        reaped = ::waitpid(pid, &status, WNOHANG);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (reaped != pid) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        FAIL() << "the helper did not leave";
+    }
+    EXPECT_TRUE(WIFEXITED(status));
 }
 
 TEST_F(OutOfProcessTest, ClosingTheConnectionEndsTheHelper) {
