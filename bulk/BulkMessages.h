@@ -9,8 +9,6 @@ namespace quorvel {
 namespace BulkText {
 
 inline constexpr const char* kBulkFilesLoaded = "Bulk Files Loaded";
-inline constexpr const char* kBulkListLoaded = "Bulk list loaded";
-inline constexpr const char* kCantReadListFile = "Can't read job parameters file.";
 inline constexpr const char* kEnterInteger = "Please enter an integer.";
 inline constexpr const char* kScanning = "Scanning disk, please wait.";
 

@@ -1,5 +1,7 @@
 #include "app/ui/PromptHost.h"
 
+#include "bulk/ui/FolderChooser.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -89,14 +91,9 @@ std::string CQtPromptHost::ChooseSaveFile(const FileDialogRequest& request) {
 
 std::string CQtPromptHost::ChooseFolder(const std::string& caption, const std::string& instruction,
                                         const std::string& initialFolder) {
-    QFileDialog dialog(nullptr, Q(caption),
-                       initialFolder.empty() ? QDir::homePath() : Q(initialFolder));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::FileName, Q(instruction));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front().toStdString();
+    CFolderChooser chooser(caption.c_str(), instruction.c_str(), initialFolder.c_str(),
+                           m_pOwner.data(), *this);
+    return chooser.ChooseFolder() == 1 ? chooser.GetPath() : std::string();
 }
 
 } // namespace quorvel

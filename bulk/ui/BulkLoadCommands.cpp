@@ -1,0 +1,125 @@
+#include "bulk/ui/BulkLoadCommands.h"
+
+#include "bulk/BulkListLoad.h"
+#include "bulk/BulkMessages.h"
+#include "bulk/FolderWalk.h"
+#include "bulk/ListFile.h"
+#include "bulk/ui/BulkGroupDlg.h"
+#include "bulk/ui/BulkListDlg.h"
+#include "bulk/ui/BulkOneOutputDlg.h"
+#include "bulk/ui/BulkPartNameDlg.h"
+#include "bulk/ui/ScanningDlg.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <functional>
+
+namespace quorvel {
+
+void IBulkLoadHost::PumpOneMessage() {
+    QCoreApplication::processEvents();
+}
+
+namespace {
+
+// Connects a folder walk to the window: the Scanning window's stop request
+// and folder display, the window's pump, repaint and column resize.
+class CWindowScanHost : public IScanHost {
+public:
+    CWindowScanHost(IBulkLoadHost& host, CScanningDlg& dlg) : m_host(host), m_dlg(dlg) {}
+    bool StopRequested() override { return m_dlg.m_bStop; }
+    void ShowFolder(const std::string& folder) override { m_dlg.SetFolder(folder); }
+    void PumpOneMessage() override { m_host.PumpOneMessage(); }
+    void RepaintMainWindow() override { m_host.RepaintNow(); }
+    void AutosizeFilenameColumn() override { m_host.AutosizeFilenameColumn(); }
+    int AddJobEntry(const JobEntryFields& fields) override { return m_host.AddJobEntry(fields); }
+
+private:
+    IBulkLoadHost& m_host;
+    CScanningDlg& m_dlg;
+};
+
+void ClearJobList(IBulkLoadHost& host) {
+    host.Jobs().DeleteAll();
+    host.SetTotalItems(0);
+}
+
+// Asks for the folder to scan; empty when the user cancelled.
+std::string ChooseFolderToScan(IBulkLoadHost& host) {
+    const std::string folder = host.Chooser().ChooseFolder(
+        BulkText::kLoadCaption, BulkText::kLoadTitle, QDir::homePath().toStdString());
+    return folder.empty() ? folder : RemoveTrailingSeparators(folder);
+}
+
+// Runs one walk under the Scanning window, then shows the new total and
+// "Bulk Files Loaded" (also after Stop and when nothing was found).
+void RunWalk(IBulkLoadHost& host, const std::string& folder,
+             const std::function<void(IScanHost&)>& walk) {
+    {
+        CScanningDlg scanning(host.MainWindow());
+        scanning.Create();
+        scanning.SetFolder(folder);
+        host.SetScanningDlg(&scanning);
+        CWindowScanHost scanHost(host, scanning);
+        walk(scanHost);
+        host.SetScanningDlg(nullptr);
+    }
+    host.SetTotalItems(host.Jobs().RowCount());
+    host.Messages().MessageBox(BulkText::kBulkFilesLoaded, kAppName, MsgButtons::Ok,
+                               MsgIcon::Warning);
+}
+
+} // namespace
+
+void OnBulkLoadGrouping(IBulkLoadHost& host, CBulkGroupDlg& dlg) {
+    ClearJobList(host);
+    if (dlg.DoModal() == 0)
+        return;
+    const std::string folder = ChooseFolderToScan(host);
+    if (folder.empty())
+        return;
+    RunWalk(host, folder, [&](IScanHost& scan) {
+        ScanFolderGrouped(scan, folder, kPdfExtension, 1, dlg.m_strOutputDir, dlg.m_strSuffix);
+    });
+}
+
+void OnBulkLoadOneOutput(IBulkLoadHost& host, CBulkOneOutputDlg& dlg) {
+    ClearJobList(host);
+    if (dlg.DoModal() == 0)
+        return;
+    const std::string folder = ChooseFolderToScan(host);
+    if (folder.empty())
+        return;
+    RunWalk(host, folder, [&](IScanHost& scan) {
+        ScanFolderOneOutput(scan, folder, kPdfExtension, 1, dlg.m_strContainsText,
+                            dlg.m_strOutputFile, dlg.m_bRemoveExisting != 0);
+    });
+}
+
+void OnBulkLoadPartName(IBulkLoadHost& host, CBulkPartNameDlg& dlg) {
+    ClearJobList(host);
+    if (dlg.DoModal() == 0)
+        return;
+    const std::string folder = ChooseFolderToScan(host);
+    if (folder.empty())
+        return;
+    RunWalk(host, folder, [&](IScanHost& scan) {
+        ScanFolderPartName(scan, folder, kPdfExtension, 1, dlg.m_nFirstChars, dlg.m_strOutputDir);
+    });
+}
+
+void OnBulkLoadList(IBulkLoadHost& host, CBulkListDlg& dlg) {
+    ClearJobList(host);
+    if (dlg.DoModal() == 0)
+        return;
+    const bool read = LoadBulkList(
+        dlg.m_strListFile, dlg.m_strOutputFile, dlg.m_bRemoveExisting != 0, host.Jobs(),
+        [&](const JobEntryFields& fields) { return host.AddJobEntry(fields); }, host.Messages());
+    if (!read)
+        return;
+    host.SetTotalItems(host.Jobs().RowCount());
+    host.Messages().MessageBox(kBulkListLoaded, kAppName, MsgButtons::Ok, MsgIcon::Warning);
+}
+
+} // namespace quorvel

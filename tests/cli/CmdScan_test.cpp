@@ -1,0 +1,124 @@
+#include "cli/CliRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using quorvel::test::RunCli;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder with a small tree of sources, removed afterwards.
+class ScanCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* base = std::getenv("TMPDIR");
+        std::string templ = std::string(base && *base ? base : "/tmp") + "/quorvel-scan-XXXXXX";
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        m_root = templ;
+        for (const char* f : {"in/1/test.pdf", "in/2/test.pdf", "in/Report.Pdf", "in/a_06.pdf",
+                              "in/.skip/z.pdf", "in/b_06.PDF"})
+            Write(f, "%PDF-1.4\n");
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    std::string Write(const std::string& rel, const std::string& content) {
+        const fs::path p = fs::path(m_root) / rel;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << content;
+        return p.string();
+    }
+    std::string In() const { return m_root + "/in"; }
+
+    std::string m_root;
+};
+
+std::string Line(const std::string& file, const std::string& output, const char* create) {
+    return file + "; all; 0; Ready.; ; " + output + "; N; " + create + "; Y; N\r\r\n";
+}
+
+} // namespace
+
+TEST_F(ScanCliTest, VariantsWriteBatchLinesInWalkOrder) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    } cases[] = {
+        {{"scan", "group", "--output-dir", "/o", "--suffix", "_x", In()},
+         Line(In() + "/1/test.pdf", "/o/test_x.pdf", "N") +
+             Line(In() + "/2/test.pdf", "/o/test_x.pdf", "N") +
+             Line(In() + "/a_06.pdf", "/o/a_06_x.pdf", "N") +
+             Line(In() + "/b_06.PDF", "/o/b_06_x.pdf", "N")},
+        {{"scan", "one", "--output", "/o/all.pdf", "--contains", "_06", In() + "/"},
+         Line(In() + "/a_06.pdf", "/o/all.pdf", "Y") + Line(In() + "/b_06.PDF", "/o/all.pdf", "N")},
+        {{"scan", "one", "--keep-existing", "--output", "/o/all.pdf", In()},
+         Line(In() + "/1/test.pdf", "/o/all.pdf", "N") +
+             Line(In() + "/2/test.pdf", "/o/all.pdf", "N") +
+             Line(In() + "/a_06.pdf", "/o/all.pdf", "N") +
+             Line(In() + "/b_06.PDF", "/o/all.pdf", "N")},
+        {{"scan", "part", "--output-dir", "/o", "--chars", " 2 ", In()},
+         Line(In() + "/1/test.pdf", "/o/te.pdf", "N") +
+             Line(In() + "/2/test.pdf", "/o/te.pdf", "N") +
+             Line(In() + "/a_06.pdf", "/o/a_.pdf", "N") +
+             Line(In() + "/b_06.PDF", "/o/b_.pdf", "N")},
+    };
+    for (const auto& c : cases) {
+        const auto r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 0) << c.args[1] << r.err;
+        EXPECT_EQ(r.out, c.expected) << c.args[1];
+        EXPECT_EQ(r.err, "quorvel: Bulk Files Loaded\n");
+    }
+}
+
+TEST_F(ScanCliTest, RelativeFolderIsResolvedAgainstTheWorkingFolder) {
+    const auto r = RunCli({"scan", "one", "--output", "o.pdf", "--contains", "a_", "in"}, m_root);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Line(In() + "/a_06.pdf", "o.pdf", "Y"));
+}
+
+TEST_F(ScanCliTest, ListVariantReadsTheListFile) {
+    const std::string list = Write("jobs.lst", ";c\r\n/x/a.pdf\r\n/x/b.txt\r\n/x/c.PDF\r\n");
+    auto r = RunCli({"scan", "list", "--output", "/o/l.pdf", list});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "/x/a.pdf; all; 0; Ready.; ; /o/l.pdf; N; Y; Y; N\r\r\n"
+                     "/x/c.PDF; all; 0; Ready.; ; /o/l.pdf; N; N; Y; N\r\r\n");
+    EXPECT_EQ(r.err, "quorvel: Bulk list loaded\n");
+    r = RunCli({"scan", "list", "--keep-existing", "--output", "/o/l.pdf", list});
+    EXPECT_EQ(r.out.find("; Y; Y; N"), std::string::npos);
+}
+
+TEST_F(ScanCliTest, ErrorsPrintTheMessageAndFail) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {{"scan", "list", "--output", "o.pdf", m_root + "/none.lst"},
+         1,
+         "Can't read job parameters file.: " + m_root + "/none.lst\n"},
+        {{"scan", "group", "--output-dir", "/o", "--suffix", "", m_root + "/none"},
+         1,
+         "quorvel: The folder:\n\n" + m_root + "/none\n\nis invalid. Please reenter.\n"},
+        {{"scan", "part", "--output-dir", "/o", "--chars", "12a", In()},
+         1,
+         "quorvel: Please enter an integer.\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[1];
+        EXPECT_EQ(r.err, c.err) << c.args[1];
+        EXPECT_EQ(r.out, "") << c.args[1];
+    }
+    EXPECT_FALSE(fs::exists(m_root + "/none.lst"));
+    for (const std::vector<std::string>& usage :
+         {std::vector<std::string>{"scan"},
+          {"scan", "group", "--suffix", "x", In()},
+          {"scan", "one", "--output", "o.pdf", In(), "extra"},
+          {"scan", "part", "--output-dir", "/o", "--chars", "2", "--keep-existing", In()},
+          {"scan", "sideways", In()}})
+        EXPECT_EQ(RunCli(usage).exitCode, 2) << usage.size();
+}
