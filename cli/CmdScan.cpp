@@ -13,6 +13,7 @@
 #include "bulk/ListFile.h"
 #include "cli/CliCommand.h"
 #include "cli/ConsoleMessageHost.h"
+#include "support/PageCountProbe.h"
 
 #include <cstdio>
 #include <map>
@@ -23,11 +24,12 @@
 namespace quorvel::cli {
 namespace {
 
-// Page counts for the entries. The batch file carries them for the reader's
-// information only: loading it counts the pages anew.
+// Page counts for the entries, from the PDF library alone: the document
+// server's fallback belongs to the append run, and a batch file's counts are
+// for the reader's information only (loading it counts the pages anew).
 class CScanAddHost : public IAddJobHost {
 public:
-    int GetPageCount(const std::string&) override { return 0; }
+    int GetPageCount(const std::string& path) override { return ProbePdfPageCount(path); }
 };
 
 struct ScanArgs {

@@ -12,6 +12,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A one-page PDF; its cross-reference table is left for the reader to rebuild.
+const char* const kOnePagePdf = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+                                "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+                                "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 200 200]>>endobj\n"
+                                "trailer<</Root 1 0 R>>\n%%EOF\n";
+
 // A scratch folder with a small tree of sources, removed afterwards.
 class ScanCliTest : public ::testing::Test {
 protected:
@@ -23,6 +29,7 @@ protected:
         for (const char* f : {"in/1/test.pdf", "in/2/test.pdf", "in/Report.Pdf", "in/a_06.pdf",
                               "in/.skip/z.pdf", "in/b_06.PDF"})
             Write(f, "%PDF-1.4\n");
+        Write("in/real.pdf", kOnePagePdf);
     }
     void TearDown() override { fs::remove_all(m_root); }
 
@@ -37,8 +44,9 @@ protected:
     std::string m_root;
 };
 
-std::string Line(const std::string& file, const std::string& output, const char* create) {
-    return file + "; all; 0; Ready.; ; " + output + "; N; " + create + "; Y; N\r\r\n";
+std::string Line(const std::string& file, const std::string& output, const char* create,
+                 const char* pages = "0") {
+    return file + "; all; " + pages + "; Ready.; ; " + output + "; N; " + create + "; Y; N\r\r\n";
 }
 
 } // namespace
@@ -52,19 +60,22 @@ TEST_F(ScanCliTest, VariantsWriteBatchLinesInWalkOrder) {
          Line(In() + "/1/test.pdf", "/o/test_x.pdf", "N") +
              Line(In() + "/2/test.pdf", "/o/test_x.pdf", "N") +
              Line(In() + "/a_06.pdf", "/o/a_06_x.pdf", "N") +
-             Line(In() + "/b_06.PDF", "/o/b_06_x.pdf", "N")},
+             Line(In() + "/b_06.PDF", "/o/b_06_x.pdf", "N") +
+             Line(In() + "/real.pdf", "/o/real_x.pdf", "N", "1")},
         {{"scan", "one", "--output", "/o/all.pdf", "--contains", "_06", In() + "/"},
          Line(In() + "/a_06.pdf", "/o/all.pdf", "Y") + Line(In() + "/b_06.PDF", "/o/all.pdf", "N")},
         {{"scan", "one", "--keep-existing", "--output", "/o/all.pdf", In()},
          Line(In() + "/1/test.pdf", "/o/all.pdf", "N") +
              Line(In() + "/2/test.pdf", "/o/all.pdf", "N") +
              Line(In() + "/a_06.pdf", "/o/all.pdf", "N") +
-             Line(In() + "/b_06.PDF", "/o/all.pdf", "N")},
+             Line(In() + "/b_06.PDF", "/o/all.pdf", "N") +
+             Line(In() + "/real.pdf", "/o/all.pdf", "N", "1")},
         {{"scan", "part", "--output-dir", "/o", "--chars", " 2 ", In()},
          Line(In() + "/1/test.pdf", "/o/te.pdf", "N") +
              Line(In() + "/2/test.pdf", "/o/te.pdf", "N") +
              Line(In() + "/a_06.pdf", "/o/a_.pdf", "N") +
-             Line(In() + "/b_06.PDF", "/o/b_.pdf", "N")},
+             Line(In() + "/b_06.PDF", "/o/b_.pdf", "N") +
+             Line(In() + "/real.pdf", "/o/re.pdf", "N", "1")},
     };
     for (const auto& c : cases) {
         const auto r = RunCli(c.args);
