@@ -22,11 +22,17 @@ namespace {
 // Parses a file the way every document of the server is parsed: warnings
 // are collected quietly (a file that parses with warnings is usable), the
 // empty password is tried on encrypted files, and the page tree must be
-// readable down to its pages.
-std::shared_ptr<PdfInstance> ParseFile(const std::string& path) {
+// readable down to its pages. A file the server has just written skips the
+// page walk: qpdf reads objects lazily, and the walk costs a read of every
+// page object, which matters when a growing output is saved after each
+// source.
+std::shared_ptr<PdfInstance> ParseFile(const std::string& path, bool checkPages = true) {
     auto instance = std::make_shared<PdfInstance>();
     instance->pdf.setSuppressWarnings(true);
     instance->pdf.processFile(path.c_str());
+    if (!checkPages) {
+        return instance;
+    }
     auto pages = instance->pdf.getRoot().getKey("/Pages");
     if (!pages.isDictionary() || !pages.getKey("/Kids").isArray()) {
         return nullptr;
@@ -234,7 +240,7 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     // comes from the sources, which can go, and the next round of changes is
     // counted against this file.
     try {
-        if (auto reloaded = ParseFile(path)) {
+        if (auto reloaded = ParseFile(path, false)) {
             Adopt(std::move(reloaded), path);
         }
     } catch (...) {

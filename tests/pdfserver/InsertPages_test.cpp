@@ -274,3 +274,36 @@ TEST_F(InsertPagesTest, KeepsFormFieldsOfEverySource) {
 
 } // namespace
 } // namespace quorvel::test
+
+namespace quorvel::test {
+namespace {
+
+TEST_F(InsertPagesTest, AppendsEncryptedFilesThatOpenWithoutAPassword) {
+    SourceSpec unlocked;
+    unlocked.name = "E";
+    unlocked.encrypt = true; // empty user password, owner restrictions
+    unlocked.outline = true;
+    SourceSpec locked = unlocked;
+    locked.name = "L";
+    locked.userPassword = "secret";
+    EXPECT_EQ(NewPDDoc()->Open(Source(locked)), 0);
+
+    auto out = Created();
+    ASSERT_EQ(out->InsertPages(-1, Open(Source(unlocked)), 0, 3, 1), 1);
+    std::string path = m_dir / "out.pdf";
+    SaveAndCheck(*out, path, 3);
+    EXPECT_THAT(PageTexts(path), ElementsAre("src E page 1", "src E page 2", "src E page 3"));
+    EXPECT_EQ(ReadOutline(path).size(), 5u);
+
+    // An encrypted output is appended to and saved over its own file.
+    std::string encrypted = m_dir / "encrypted-out.pdf";
+    WriteSource(encrypted, unlocked);
+    auto doc = Open(encrypted);
+    ASSERT_EQ(doc->InsertPages(2, Open(Source("B", 2)), 0, 2, 0), 1);
+    SaveAndCheck(*doc, encrypted, 5);
+    EXPECT_THAT(PageTexts(encrypted), ElementsAre("src E page 1", "src E page 2", "src E page 3",
+                                                  "src B page 1", "src B page 2"));
+}
+
+} // namespace
+} // namespace quorvel::test

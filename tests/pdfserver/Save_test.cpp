@@ -10,7 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -167,6 +170,54 @@ TEST_F(SaveTest, TracksWhatChangedSinceTheFileWasRead) {
 
     ASSERT_TRUE(out->Save(0x21, path));
     EXPECT_TRUE(out->GetChangedObjects().empty());
+}
+
+} // namespace
+} // namespace quorvel::test
+
+namespace quorvel::test {
+namespace {
+
+// Timing only, run by hand with --gtest_also_run_disabled_tests: the append
+// run's pattern (open the output, open a source, insert, close the source,
+// save, close the output) for 100 five-page sources.
+TEST_F(SaveTest, DISABLED_AppendsHundredSourcesOneByOne) {
+    std::vector<std::string> sources;
+    for (int i = 0; i < 100; ++i) {
+        SourceSpec spec;
+        spec.name = "S" + std::to_string(i);
+        spec.pages = 5;
+        spec.outline = true;
+        sources.push_back(Source(spec));
+    }
+    std::string path = m_dir / "out.pdf";
+    auto source = NewPDDoc();
+    auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < sources.size(); ++i) {
+        auto out = NewPDDoc();
+        if (i == 0) {
+            out->Create();
+        } else {
+            ASSERT_EQ(out->Open(path), 1);
+        }
+        ASSERT_EQ(source->Open(sources[i]), 1);
+        ASSERT_EQ(out->InsertPages(out->GetNumPages() - 1, source, 0, 5, 1), 1);
+        ASSERT_EQ(source->Close(), 1);
+        ASSERT_EQ(out->Save(0x21, path), 1);
+        ASSERT_EQ(out->Close(), 1);
+    }
+    std::chrono::duration<double> server = std::chrono::steady_clock::now() - start;
+    std::string command = "qpdf --empty --pages";
+    for (const auto& file : sources) {
+        command += " '" + file + "'";
+    }
+    command += " -- '" + (m_dir / "qpdf.pdf") + "'";
+    start = std::chrono::steady_clock::now();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::chrono::duration<double> tool = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(ParseFully(path).pages, 500);
+    std::printf("one by one through the server: %.2f s; qpdf --pages at once: %.2f s\n",
+                server.count(), tool.count());
 }
 
 } // namespace
