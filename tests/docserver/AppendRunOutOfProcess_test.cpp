@@ -44,6 +44,20 @@ protected:
     AppendRunState state;
 };
 
+TEST_F(AppendRunOutOfProcessTest, RealDocumentsAreAppended) {
+    ASSERT_TRUE(test::WriteFileBytes(dir / "a.pdf", test::MakePdf(3, "a")));
+    ASSERT_TRUE(test::WriteFileBytes(dir / "b.pdf", test::MakePdf(2, "b")));
+    AddRow(dir / "a.pdf", 3, dir / "out.pdf", "Y");
+    AddRow(dir / "b.pdf", 2, dir / "out.pdf", "N");
+    COutOfProcessFactory factory(
+        std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 60000));
+    Run(factory);
+    EXPECT_EQ(Status(0), "Done");
+    EXPECT_EQ(Status(1), "Done");
+    EXPECT_EQ(test::PdfInfoPages(dir / "out.pdf"), 5);
+    EXPECT_THAT(host.m_messages, Contains(HasSubstr("Done.")));
+}
+
 TEST_F(AppendRunOutOfProcessTest, AHelperCrashEndsTheRunNotTheProgram) {
     AddRow("/fake/2", 2, dir / "out.pdf", "Y");
     AddRow("/crash/segv", 1, dir / "out.pdf", "N");

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -486,6 +487,95 @@ TEST_F(OutOfProcessTest, TheInstalledHelperCountsPagesLikeTheLibrary) {
     if (corpusFiles == 0) {
         GTEST_SKIP() << "no PDF corpus at " << corpus << " (set PDF_CORPUS_DIR)";
     }
+}
+
+// An append done through the real helper writes the same file an in-process
+// server would: pages copied, outline item added and renamed, file saved.
+TEST_F(OutOfProcessTest, TheInstalledHelperAppendsRealDocuments) {
+    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 60000));
+    test::CTempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir / "a.pdf", test::MakePdf(3, "a")));
+    ASSERT_TRUE(test::WriteFileBytes(dir / "b.pdf", test::MakePdf(2, "b")));
+
+    auto app = Make<IAcroApp>(kProgIdApp);
+    auto out = Make<IAcroPDDoc>(kProgIdPDDoc);
+    auto src = Make<IAcroPDDoc>(kProgIdPDDoc);
+    ASSERT_TRUE(app && out && src);
+    EXPECT_NE(out->Create(), 0);
+    EXPECT_NE(src->Open(dir / "a.pdf"), 0);
+    EXPECT_NE(out->InsertPages(-1, src, 0, 3, 0), 0);
+    EXPECT_NE(src->Close(), 0);
+    EXPECT_NE(src->Open(dir / "b.pdf"), 0);
+    EXPECT_EQ(out->InsertPages(2, src, 1, 2, 0), 0); // the source has no page 3
+    EXPECT_NE(out->InsertPages(2, src, 1, 1, 0), 0);
+    EXPECT_EQ(out->GetNumPages(), 4);
+
+    auto view = out->OpenAVDoc("");
+    ASSERT_TRUE(view);
+    auto pageView = view->GetAVPageView();
+    ASSERT_TRUE(pageView);
+    pageView->GoTo(3);
+    EXPECT_NE(app->MenuItemExecute("NewBookmark"), 0);
+    auto mark = Make<IAcroPDBookmark>(kProgIdPDBookmark);
+    EXPECT_NE(mark->GetByTitle(out, "Untitled"), 0);
+    mark->SetTitle("b");
+    EXPECT_NE(view->Close(1), 0);
+    EXPECT_NE(out->Save(0x21, dir / "out.pdf"), 0);
+    EXPECT_NE(out->Close(), 0);
+    app->CloseAllDocs();
+    EXPECT_EQ(test::PdfInfoPages(dir / "out.pdf"), 4);
+    EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, dir / "out.pdf"), 4);
+
+    // A file the server cannot open is a failed call, and the server stays.
+    ASSERT_TRUE(test::WriteFileBytes(dir / "bad.pdf", "%PDF-1.4 nothing else"));
+    auto bad = Make<IAcroPDDoc>(kProgIdPDDoc);
+    EXPECT_EQ(bad->Open(dir / "bad.pdf"), 0);
+    EXPECT_EQ(m_connection->StartCount(), 1);
+}
+
+// Every real-world file goes through the real helper: a file that the server
+// opens reports the page count qpdf gives, and whatever happens inside the
+// helper, this process carries on.
+TEST_F(OutOfProcessTest, TheInstalledHelperOpensTheCorpus) {
+    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL, 60000));
+    std::string corpus = CorpusDir();
+    std::ifstream manifest(corpus + "/MANIFEST.tsv");
+    if (!manifest) {
+        GTEST_SKIP() << "no PDF corpus at " << corpus << " (set PDF_CORPUS_DIR)";
+    }
+    std::string line;
+    std::getline(manifest, line); // header
+    int files = 0;
+    int opened = 0;
+    while (std::getline(manifest, line)) {
+        std::vector<std::string> fields;
+        for (size_t start = 0;;) {
+            size_t tab = line.find('\t', start);
+            fields.push_back(line.substr(start, tab - start));
+            if (tab == std::string::npos) {
+                break;
+            }
+            start = tab + 1;
+        }
+        ASSERT_GT(fields.size(), 5u) << line;
+        ++files;
+        auto doc = CreateAs<IAcroPDDoc>(*m_factory, kProgIdPDDoc);
+        ASSERT_TRUE(doc) << fields[0];
+        if (doc->Open(corpus + "/" + fields[0]) == 0) {
+            continue;
+        }
+        ++opened;
+        // A count beyond 32 bits (a forged page tree) has no expected value here.
+        const std::string& qpdfPages = fields[5];
+        if (!qpdfPages.empty() && qpdfPages.size() < 10 &&
+            std::isdigit(static_cast<unsigned char>(qpdfPages[0]))) {
+            EXPECT_EQ(doc->GetNumPages(), std::stoi(qpdfPages)) << fields[0];
+        }
+        doc->Close();
+    }
+    std::printf("[ corpus   ] %d files, %d opened, %d helper starts\n", files, opened,
+                m_connection->StartCount());
+    EXPECT_GT(opened, 0);
 }
 
 TEST_F(OutOfProcessTest, PerCallOverhead) {
