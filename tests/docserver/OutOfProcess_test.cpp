@@ -39,15 +39,14 @@ bool Gone(pid_t pid) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
-// Waits until the killed child `pid` has finished dying (its descriptors are closed).
-void WaitUntilZombie(pid_t pid) {
+// Waits until the killed child `pid` has finished dying, every thread of it
+// and so every descriptor it held, leaving it for its parent to reap.
+void WaitUntilDead(pid_t pid) {
+    siginfo_t info{};
     auto deadline = Clock::now() + std::chrono::seconds(5);
     while (Clock::now() < deadline) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        size_t paren = line.rfind(')');
-        if (paren != std::string::npos && line.size() > paren + 2 && line[paren + 2] == 'Z') {
+        info.si_pid = 0;
+        if (::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -238,7 +237,7 @@ TEST_F(OutOfProcessTest, AHelperKilledBetweenCallsIsReplacedByTheNextCreate) {
     auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
     pid_t pid = m_connection->ServerPid();
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
-    WaitUntilZombie(pid);
+    WaitUntilDead(pid);
     // The death is noticed before the request is sent, so this first create works.
     auto next = Make<IAcroPDDoc>(kProgIdPDDoc);
     ASSERT_TRUE(next);
