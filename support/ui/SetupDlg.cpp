@@ -20,8 +20,9 @@ FileDialogSpec PdfFileSpec() {
 
 } // namespace
 
-CSetupDlg::CSetupDlg(QWidget* parent, ISupportPrompt* prompt)
-    : QDialog(parent), m_ui(std::make_unique<Ui::SetupDlg>()), m_pPrompt(prompt) {
+CSetupDlg::CSetupDlg(QWidget* parent, ISupportPrompt* prompt, SetupSettings* settings)
+    : QDialog(parent), m_settings(settings ? *settings : m_ownSettings),
+      m_ui(std::make_unique<Ui::SetupDlg>()), m_pPrompt(prompt) {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     connect(m_ui->saveButton, &QPushButton::clicked, this, &CSetupDlg::OnSaveAndExit);

@@ -37,7 +37,10 @@ inline constexpr int kBrowseOnEach = 1030;
 class CSetupDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSetupDlg(QWidget* parent = nullptr, ISupportPrompt* prompt = nullptr);
+    // `settings`: where the settings live when the owner keeps them itself
+    // (they must outlive the dialog); null: in the dialog.
+    explicit CSetupDlg(QWidget* parent = nullptr, ISupportPrompt* prompt = nullptr,
+                       SetupSettings* settings = nullptr);
     ~CSetupDlg() override;
 
     // Reads setup.ini into the settings (missing file: defaults stay).
@@ -63,7 +66,11 @@ public:
     void OnBrowseOddFinal();
     void OnBrowseOnEach();
 
-    SetupSettings m_settings;
+private:
+    SetupSettings m_ownSettings;
+
+public:
+    SetupSettings& m_settings;
 
 protected:
     void showEvent(QShowEvent* event) override;

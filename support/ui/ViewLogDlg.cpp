@@ -10,6 +10,8 @@
 #include <QItemSelectionModel>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace quorvel {
 
 int CTableWidgetRows::RowCount() const {
@@ -82,8 +84,18 @@ void CViewLogDlg::OnInitDialog() {
     header->setSectionsClickable(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
-    for (int c = 0; c < 6; ++c)
-        list->setColumnWidth(c, kLogColumns[c].width);
+    // The widths were chosen for a small 8-point font; with a larger font the
+    // timestamp would be cut, so every column grows in the same proportion
+    // until a timestamp fits its column.
+    const int stampWidth =
+        list->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 12;
+    const double scale = std::max(1.0, double(stampWidth) / kLogColumns[0].width);
+    int total = 0;
+    for (int c = 0; c < 6; ++c) {
+        list->setColumnWidth(c, int(kLogColumns[c].width * scale + 0.5));
+        total += list->columnWidth(c);
+    }
+    resize(std::max(width(), total + 24), height());
     list->verticalHeader()->setVisible(false);
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
 
