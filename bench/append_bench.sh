@@ -31,7 +31,7 @@ trap 'rm -rf "$work"' EXIT
         text="BT /F1 24 Tf 72 700 Td (page $((p + 1))) Tj ET"
         printf '%d 0 obj << /Length %d >> stream\n%s\nendstream endobj\n' $((20 + p)) ${#text} "$text"
     done
-    printf 'trailer << /Root 1 0 R >>\n%%%%EOF\n'
+    printf 'trailer << /Size 25 /Root 1 0 R >>\n%%%%EOF\n'
 } > "$work/raw.pdf"
 qpdf "$work/raw.pdf" "$work/base.pdf" 2>/dev/null || [ $? -eq 3 ]
 

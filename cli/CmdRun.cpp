@@ -1,0 +1,125 @@
+// quorvel-cli run BATCH.app: loads a batch file as the main window does
+// (entries without append parameters stay without them), then runs the
+// append run on it with the document server, printing "row N: STATUS" for
+// every status change (rows from 1). Message boxes go to standard error as
+// "caption: text". Exits 0 when the run reached "Done.", 1 otherwise.
+// Ctrl-C asks the run to stop, as the "Stop" button does; a second one ends
+// the program.
+
+#include "app/BatchFile.h"
+#include "app/BatchMessages.h"
+#include "app/JobEntry.h"
+#include "cli/CliCommand.h"
+#include "cli/ConsoleMessageHost.h"
+#include "engine/AppendRun.h"
+#include "engine/RunMessages.h"
+#include "engine/Settings.h"
+#include "pdfserver/DocumentServer.h"
+#include "support/AppendLog.h"
+#include "support/LogMessages.h"
+#include "support/PageCountProbe.h"
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+namespace quorvel::cli {
+namespace {
+
+volatile std::sig_atomic_t g_stopPressed = 0;
+
+extern "C" void OnInterrupt(int) {
+    g_stopPressed = 1;
+}
+
+// The main window without a window: the button label is a string, the pump
+// delivers a pending Ctrl-C as a click on the button, and statuses print.
+class CConsoleAppendHost : public IAppendHost, public IAddJobHost {
+public:
+    CConsoleAppendHost(IAutomationFactory& factory, std::function<void()> clickButton)
+        : m_factory(factory), m_clickButton(std::move(clickButton)) {}
+
+    MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        return m_console.MessageBox(text, caption, buttons, icon);
+    }
+    void PumpOneMessage() override {
+        if (g_stopPressed) {
+            g_stopPressed = 0;
+            m_clickButton();
+        }
+    }
+    void ShowConnectDialog() override {}
+    void CloseConnectDialog() override {}
+    std::string GetButtonLabel() override { return m_strLabel; }
+    void SetButtonLabel(const std::string& label) override { m_strLabel = label; }
+    void RepaintNow() override {}
+    void OwnedMessageBox(const std::string& text, const std::string& caption) override {
+        if (text == RunMessages::kDone)
+            m_bDone = true;
+        m_console.MessageBox(text, caption);
+    }
+    void StatusChanged(int row, const std::string& status) override {
+        std::printf("row %d: %s\n", row + 1, status.c_str());
+        std::fflush(stdout);
+    }
+
+    // IAddJobHost
+    int GetPageCount(const std::string& path) override {
+        return quorvel::GetPageCount(path, &m_factory, static_cast<IConnectionHost&>(*this));
+    }
+
+    bool m_bDone = false;
+
+private:
+    IAutomationFactory& m_factory;
+    std::function<void()> m_clickButton;
+    CConsoleMessageHost m_console{stderr};
+    std::string m_strLabel = kLabelAppendFiles;
+};
+
+int RunRun(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        return kUsageError;
+    const std::string& batchPath = args[0];
+
+    std::shared_ptr<IAutomationFactory> factory = CreateDocumentServerFactory();
+    CMemoryJobList jobs;
+    SetupSettings settings;
+    CAppendLog log;
+    AppendRunState state;
+    CConsoleAppendHost host(*factory,
+                            [&] { OnAppendFiles(jobs, host, *factory, settings, &log, state); });
+
+    // A run that writes outputs but cannot record them is refused, as the
+    // desktop program refuses to go on without its log.
+    if (!log.Open(kLogFileName)) {
+        host.MessageBox(kCantOpenLog, kLogFileErrorCaption, MsgButtons::Ok, MsgIcon::None);
+        return 1;
+    }
+    LoadSettings(settings, kSetupIniName);
+
+    const bool read = ReadBatchFile(batchPath, [&](const JobEntryFields& fields) {
+        AddJobEntry(jobs, static_cast<IAddJobHost&>(host), fields);
+    });
+    if (!read) {
+        host.MessageBox(batchPath, kCantReadBatchCaption, MsgButtons::Ok, MsgIcon::None);
+        return 1;
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    // A second Ctrl-C ends the program at once, as it would without a run.
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    struct sigaction previous {};
+    sigaction(SIGINT, &action, &previous);
+    OnAppendFiles(jobs, host, *factory, settings, &log, state);
+    sigaction(SIGINT, &previous, nullptr);
+    return host.m_bDone ? 0 : 1;
+}
+
+const CliRegistrar registrar({"run", "run BATCH.app", RunRun});
+
+} // namespace
+} // namespace quorvel::cli
