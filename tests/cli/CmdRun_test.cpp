@@ -17,6 +17,14 @@
 #include <memory>
 #include <sstream>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
 namespace quorvel {
 namespace {
 
@@ -176,6 +184,53 @@ TEST_F(CliRunTest, CreatingOverTheRowsOwnSourceKeepsItsPages) {
     auto r = RunCli({"run", "job.app"}, dir.Path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_THAT(PageTexts("out.pdf"), ElementsAre("out.pdf 3", "out.pdf 1"));
+}
+
+// Ctrl-C in the middle of a run stops it as the "Stop" button does: no
+// "Done.", exit code 1, the rows after the stop untouched.
+TEST_F(CliRunTest, InterruptStopsTheRun) {
+    MakeSource("a.pdf", 5);
+    std::vector<Entry> entries;
+    for (int i = 0; i < 60; ++i)
+        entries.push_back({.file = "a.pdf", .create = i == 0 ? "Y" : "N"});
+    WriteBatch(entries);
+
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const std::string cli = QUORVEL_CLI_PATH;
+    const std::string script = "cd '" + dir.Path() + "' && exec '" + cli + "' run job.app";
+    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
+                    const_cast<char*>(script.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+
+    std::string text;
+    bool interrupted = false;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<size_t>(n));
+        if (!interrupted && text.find("row 1: Done\n") != std::string::npos) {
+            ::kill(pid, SIGINT);
+            interrupted = true;
+        }
+    }
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << text;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_THAT(text, HasSubstr("row 1: Done\n"));
+    EXPECT_EQ(text.find("row 60:"), std::string::npos) << text;
+    const bool stopped = text.find(": Stopped\n") != std::string::npos;
+    const bool endsDone = text.size() >= 5 && text.substr(text.size() - 5) == "Done\n";
+    EXPECT_TRUE(stopped || endsDone) << text;
 }
 
 TEST_F(CliRunTest, MissingBatchFileAndUsage) {
