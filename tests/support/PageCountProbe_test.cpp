@@ -100,11 +100,12 @@ TEST(ProbePdfPageCountTest, CorpusMatchesManifest) {
         for (std::string f; std::getline(fields, f, '\t') && i < header.size(); ++i)
             row[header[i]] = f;
         const std::string file = row["file"];
-        const std::string expected = row["pages_pdfinfo"];
+        std::string expected = row["pages_pdfinfo"];
         SCOPED_TRACE(file + " pdfinfo " + expected);
-        // pdfinfo gave up on this one within its time limit; not ours to wait for.
+        // pdfinfo hangs on this one in a part of the library that the count
+        // does not touch; the library's document count agrees with qpdf's.
         if (expected == "timeout")
-            continue;
+            expected = row["pages_qpdf"];
         std::ifstream in(corpus + "/" + file, std::ios::binary);
         char head[4] = {};
         in.read(head, 4);
