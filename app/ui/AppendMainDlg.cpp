@@ -2,6 +2,7 @@
 
 #include "app/ui/AcrobatConnectDlg.h"
 #include "app/ui/SplashDlg.h"
+#include "bulk/ui/ScanningDlg.h"
 #include "engine/AppendRun.h"
 #include "ui_AppendMainDlg.h"
 
@@ -203,7 +204,8 @@ void CAppendMainDlg::BuildShortcuts() {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WindowShortcut);
         shortcut->setProperty("controlId", command);
-        connect(shortcut, &QShortcut::activated, this, [this, command = command] { OnCommand(command); });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, command = command] { OnCommand(command); });
         m_jobShortcuts.push_back(shortcut);
     }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -265,6 +267,13 @@ void CAppendMainDlg::OnCommand(int commandId) {
         break;
     case Cmd::kExit:
         CloseMainWindow();
+        break;
+    case Cmd::kBulkLoadGrouping:
+    case Cmd::kBulkLoadToOne:
+    case Cmd::kBulkLoadPartFilename:
+    case Cmd::kBulkLoadListFile:
+        if (!m_bRunning && !m_pScanningDlg)
+            OnBulkLoad(commandId);
         break;
     case Cmd::kAlwaysShowParams:
         ToggleShowParamsBox();
@@ -412,6 +421,8 @@ void CAppendMainDlg::OnAppendFilesClicked() {}
 
 void CAppendMainDlg::CloseMainWindow() {
     m_runState.m_bStopRequested = true;
+    if (m_pScanningDlg)
+        m_pScanningDlg->m_bStop = true; // a bulk load's walk stops too
     QCoreApplication::processEvents();
     bool processing = false;
     for (int row = 0; row < m_pJobs->RowCount(); ++row) {

@@ -29,6 +29,7 @@ class AppendMainDlg;
 namespace quorvel {
 
 class CAcrobatConnectDlg;
+class CScanningDlg;
 
 // Command ids of the main window's menus, buttons, keys and context menu.
 namespace Cmd {
@@ -155,6 +156,12 @@ public:
     AppendRunState m_runState;
     CAppendParamsDlg m_paramsDlg;
 
+    // Bulk loads (AppendMainDlgBulk.cpp): runs command `commandId` of the
+    // four; the Scanning window of the walk under way, null when none is.
+    void OnBulkLoad(int commandId);
+    void SetScanningDlg(CScanningDlg* dlg);
+    CScanningDlg* m_pScanningDlg = nullptr;
+
 protected:
     // Chooses from the context menu at `globalPos`; null when nothing was
     // chosen. Tests replace it to pick an entry.
@@ -197,6 +204,10 @@ private:
     QTimer m_splashTimer;
     std::unique_ptr<CAcrobatConnectDlg> m_pConnectDlg;
     bool m_bRunning = false;
+    // The four bulk-load dialogs, made at their first use and kept with the
+    // window so that their fields keep their values.
+    struct BulkDialogs;
+    std::shared_ptr<BulkDialogs> m_pBulkDialogs;
 };
 
 } // namespace quorvel

@@ -1,0 +1,82 @@
+// The main window's bulk-load commands: the window as the host of the four
+// commands, and the dialogs they keep between uses.
+
+#include "app/ui/AppendMainDlg.h"
+
+#include "bulk/ui/BulkGroupDlg.h"
+#include "bulk/ui/BulkListDlg.h"
+#include "bulk/ui/BulkLoadCommands.h"
+#include "bulk/ui/BulkOneOutputDlg.h"
+#include "bulk/ui/BulkPartNameDlg.h"
+#include "bulk/ui/ScanningDlg.h"
+
+#include <QTableView>
+
+namespace quorvel {
+
+struct CAppendMainDlg::BulkDialogs {
+    BulkDialogs(IPromptHost& prompt, QWidget* owner)
+        : group(prompt, owner), oneOutput(prompt, owner), partName(prompt, prompt, owner),
+          list(prompt, owner) {}
+    CBulkGroupDlg group;
+    CBulkOneOutputDlg oneOutput;
+    CBulkPartNameDlg partName;
+    CBulkListDlg list;
+};
+
+namespace {
+
+class CMainBulkHost : public IBulkLoadHost {
+public:
+    explicit CMainBulkHost(CAppendMainDlg& dlg) : m_dlg(dlg) {}
+    IJobList& Jobs() override { return m_dlg.JobList(); }
+    int AddJobEntry(const JobEntryFields& fields) override { return m_dlg.AddJobEntry(fields); }
+    IMessageHost& Messages() override { return m_dlg.Prompt(); }
+    IFileChooser& Chooser() override { return m_dlg.Prompt(); }
+    void SetTotalItems(int total) override {
+        m_dlg.m_nTotalItems = total;
+        m_dlg.RefreshTotalItems();
+    }
+    QWidget* MainWindow() override { return &m_dlg; }
+    void SetScanningDlg(CScanningDlg* dlg) override { m_dlg.SetScanningDlg(dlg); }
+    void RepaintNow() override { m_dlg.RepaintNow(); }
+    void AutosizeFilenameColumn() override {
+        m_dlg.JobListView()->resizeColumnToContents(Filename);
+    }
+    void PumpOneMessage() override { m_dlg.PumpOneMessage(); }
+
+private:
+    CAppendMainDlg& m_dlg;
+};
+
+} // namespace
+
+void CAppendMainDlg::SetScanningDlg(CScanningDlg* dlg) {
+    m_pScanningDlg = dlg;
+    // The job list must not change under the walk.
+    SetCommandsEnabled(dlg == nullptr && !m_bRunning);
+}
+
+void CAppendMainDlg::OnBulkLoad(int commandId) {
+    if (!m_pBulkDialogs)
+        m_pBulkDialogs = std::make_shared<BulkDialogs>(*m_pPrompt, this);
+    CMainBulkHost host(*this);
+    switch (commandId) {
+    case Cmd::kBulkLoadGrouping:
+        OnBulkLoadGrouping(host, m_pBulkDialogs->group);
+        break;
+    case Cmd::kBulkLoadToOne:
+        OnBulkLoadOneOutput(host, m_pBulkDialogs->oneOutput);
+        break;
+    case Cmd::kBulkLoadPartFilename:
+        OnBulkLoadPartName(host, m_pBulkDialogs->partName);
+        break;
+    case Cmd::kBulkLoadListFile:
+        OnBulkLoadList(host, m_pBulkDialogs->list);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace quorvel

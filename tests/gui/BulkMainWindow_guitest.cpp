@@ -1,0 +1,105 @@
+// The bulk-load commands reached through the main window's File menu.
+
+#include "BulkTestPrompt.h"
+
+#include "app/ui/AppendMainDlg.h"
+#include "app/ui/PromptHost.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace quorvel;
+
+namespace {
+
+// The scripted answers as the main window's prompt.
+class CScriptedPrompt : public IPromptHost {
+public:
+    MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        return script.MessageBox(text, caption, buttons, icon);
+    }
+    std::string ChooseOpenFile(const FileDialogRequest& r) override {
+        return script.ChooseOpenFile(r);
+    }
+    std::string ChooseSaveFile(const FileDialogRequest& r) override {
+        return script.ChooseSaveFile(r);
+    }
+    std::string ChooseFolder(const std::string& c, const std::string& i,
+                             const std::string& f) override {
+        return script.ChooseFolder(c, i, f);
+    }
+    test::CBulkTestPrompt script;
+};
+
+// Presses `button` of the modal dialog that the next command opens, after
+// `check` looked at it.
+void PressInModal(const char* button, std::function<void(QWidget*)> check = {}) {
+    QTimer::singleShot(0, [button, check] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (check)
+            check(modal);
+        if (auto* b = modal->findChild<QPushButton*>(button))
+            b->click();
+        if (modal->isVisible())
+            static_cast<QDialog*>(modal)->reject();
+    });
+}
+
+} // namespace
+
+class BulkMainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void groupingFromTheMenuFillsTheListAndCountBox();
+};
+
+void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
+    QTemporaryDir tmp;
+    for (const char* f : {"/1/test.pdf", "/2/test.pdf"}) {
+        QDir().mkpath(QFileInfo(tmp.path() + f).path());
+        QFile file(tmp.path() + f);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    CScriptedPrompt prompt;
+    prompt.script.folder = tmp.path().toStdString();
+    CAppendMainDlg dlg(&prompt);
+    auto* count = dlg.findChild<QLineEdit*>("totalItemsEdit");
+    QVERIFY(count);
+
+    PressInModal("okButton", [](QWidget* modal) {
+        modal->findChild<QLineEdit*>("outputDirEdit")->setText("/out");
+        modal->findChild<QLineEdit*>("suffixEdit")->setText("_2003");
+    });
+    dlg.CommandAction(Cmd::kBulkLoadGrouping)->trigger();
+    QCOMPARE(dlg.JobList().RowCount(), 2);
+    QCOMPARE(dlg.JobList().Text(1, OutputFile), std::string("/out/test_2003.pdf"));
+    QCOMPARE(dlg.m_nTotalItems, 2);
+    QCOMPARE(count->text(), QString("2"));
+    QVERIFY(dlg.m_pScanningDlg == nullptr);
+    QVERIFY(dlg.CommandAction(Cmd::kBulkLoadGrouping)->isEnabled());
+    QCOMPARE(prompt.script.messages,
+             std::vector<std::string>{std::string(kAppName) + "|Bulk Files Loaded"});
+
+    // The same dialog comes back with its texts; Cancel leaves an empty list.
+    QString suffixShown;
+    PressInModal("cancelButton", [&](QWidget* modal) {
+        suffixShown = modal->findChild<QLineEdit*>("suffixEdit")->text();
+    });
+    dlg.CommandAction(Cmd::kBulkLoadGrouping)->trigger();
+    QCOMPARE(suffixShown, QString("_2003"));
+    QCOMPARE(dlg.JobList().RowCount(), 0);
+    QCOMPARE(count->text(), QString("0"));
+}
+
+QTEST_MAIN(BulkMainWindowTest)
+#include "BulkMainWindow_guitest.moc"
