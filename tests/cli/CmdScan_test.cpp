@@ -1,10 +1,14 @@
 #include "cli/CliRun.h"
+#include "common/MakePdf.h"
+#include "common/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <poppler-document.h>
 
 using quorvel::test::RunCli;
 
@@ -132,4 +136,38 @@ TEST_F(ScanCliTest, ErrorsPrintTheMessageAndFail) {
           {"scan", "part", "--output-dir", "/o", "--chars", "2", "--keep-existing", In()},
           {"scan", "sideways", In()}})
         EXPECT_EQ(RunCli(usage).exitCode, 2) << usage.size();
+}
+
+TEST(ScanCliPipelineTest, ScanOutputRunsAsABatchFile) {
+    quorvel::test::CTempDir dir;
+    struct Source {
+        const char* name;
+        int pages;
+    } sources[] = {{"tree/1/test.pdf", 2}, {"tree/2/test.pdf", 3}, {"tree/2/other.PDF", 1}};
+    fs::create_directories(dir / "tree/1");
+    fs::create_directories(dir / "tree/2");
+    fs::create_directories(dir / "out");
+    for (const auto& s : sources) {
+        ASSERT_TRUE(
+            quorvel::test::WriteFileBytes(dir / "raw.pdf", quorvel::test::MakePdf(s.pages)));
+        ASSERT_TRUE(
+            quorvel::test::RunCommand("qpdf '" + (dir / "raw.pdf") + "' '" + (dir / s.name) + "'"));
+    }
+    const auto scan =
+        RunCli({"scan", "group", "--output-dir", dir / "out", "--suffix", "_g", dir / "tree"});
+    ASSERT_EQ(scan.exitCode, 0) << scan.err;
+    // Page counts come from the PDF library.
+    EXPECT_NE(scan.out.find("/tree/1/test.pdf; all; 2; Ready.;"), std::string::npos) << scan.out;
+    ASSERT_TRUE(quorvel::test::WriteFileBytes(dir / "jobs.app", scan.out));
+
+    const auto run = RunCli({"run", "jobs.app"}, dir.Path());
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    auto pages = [&](const std::string& name) {
+        std::unique_ptr<poppler::document> doc(
+            poppler::document::load_from_file(dir / name, "", ""));
+        return doc ? doc->pages() : -1;
+    };
+    // Both test.pdf files went into one grouped output, in walk order.
+    EXPECT_EQ(pages("out/test_g.pdf"), 5);
+    EXPECT_EQ(pages("out/other_g.pdf"), 1);
 }
