@@ -39,7 +39,9 @@ struct OutlineEntry {
     std::string title;
     int depth;
     int page; // 0-based target page, -1 without a destination
-    bool operator==(const OutlineEntry&) const = default;
+    bool operator==(const OutlineEntry& other) const {
+        return title == other.title && depth == other.depth && page == other.page;
+    }
 };
 std::vector<OutlineEntry> ReadOutline(const std::string& path);
 
