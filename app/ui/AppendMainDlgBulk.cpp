@@ -9,6 +9,7 @@
 #include "bulk/ui/BulkOneOutputDlg.h"
 #include "bulk/ui/BulkPartNameDlg.h"
 #include "bulk/ui/ScanningDlg.h"
+#include "ui_AppendMainDlg.h"
 
 #include <QTableView>
 
@@ -53,8 +54,10 @@ private:
 
 void CAppendMainDlg::SetScanningDlg(CScanningDlg* dlg) {
     m_pScanningDlg = dlg;
-    // The job list must not change under the walk.
+    // The job list must not change under the walk, and a run started from
+    // inside it would work on a list that is still growing.
     SetCommandsEnabled(dlg == nullptr && !m_bRunning);
+    m_ui->appendFilesButton->setEnabled(dlg == nullptr);
 }
 
 void CAppendMainDlg::OnBulkLoad(int commandId) {

@@ -34,9 +34,18 @@ public:
     }
     std::string ChooseFolder(const std::string& c, const std::string& i,
                              const std::string& f) override {
+        // Looks at the window at the first event the walk lets through.
+        QTimer::singleShot(0, [this] {
+            if (window)
+                sawDisabled = !window->findChild<QPushButton*>("appendFilesButton")->isEnabled() &&
+                              !window->CommandAction(Cmd::kBulkLoadGrouping)->isEnabled() &&
+                              window->m_pScanningDlg != nullptr;
+        });
         return script.ChooseFolder(c, i, f);
     }
     test::CBulkTestPrompt script;
+    bool sawDisabled = false;
+    CAppendMainDlg* window = nullptr;
 };
 
 // Presses `button` of the modal dialog that the next command opens, after
@@ -73,6 +82,7 @@ void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
     CScriptedPrompt prompt;
     prompt.script.folder = tmp.path().toStdString();
     CAppendMainDlg dlg(&prompt);
+    prompt.window = &dlg;
     auto* count = dlg.findChild<QLineEdit*>("totalItemsEdit");
     QVERIFY(count);
 
@@ -87,6 +97,9 @@ void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
     QCOMPARE(count->text(), QString("2"));
     QVERIFY(dlg.m_pScanningDlg == nullptr);
     QVERIFY(dlg.CommandAction(Cmd::kBulkLoadGrouping)->isEnabled());
+    QVERIFY(dlg.findChild<QPushButton*>("appendFilesButton")->isEnabled());
+    // While the walk ran, the commands and the Append Files button were off.
+    QVERIFY(prompt.sawDisabled);
     QCOMPARE(prompt.script.messages,
              std::vector<std::string>{std::string(kAppName) + "|Bulk Files Loaded"});
 
