@@ -2,8 +2,18 @@
 
 #include "app/ui/AcrobatConnectDlg.h"
 #include "app/ui/SplashDlg.h"
+#include "app/ui/WindowServerBusyFinder.h"
 #include "bulk/ui/ScanningDlg.h"
+#include "docserver/OutOfProcessFactory.h"
+#include "docserver/PageCountOutOfProcess.h"
 #include "engine/AppendRun.h"
+#include "support/BugReport.h"
+#include "support/SupportCommands.h"
+#include "support/ui/AboutDlg.h"
+#include "support/ui/HelpWindow.h"
+#include "support/ui/LinkLabel.h"
+#include "support/ui/QtSupportPrompt.h"
+#include "support/ui/ViewLogDlg.h"
 #include "ui_AppendMainDlg.h"
 
 #include <QAction>
@@ -21,6 +31,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -104,14 +115,12 @@ constexpr int kJobListCommands[] = {
     Cmd::kRefreshAll,
 };
 
-constexpr const char* kWebsiteUrl = "https://www.brellwick.example/";
-
 } // namespace
 
 CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
     : QDialog(parent), m_pOwnPrompt(prompt ? nullptr : std::make_unique<CQtPromptHost>(this)),
       m_pPrompt(prompt ? prompt : m_pOwnPrompt.get()),
-      m_paramsDlg(*m_pPrompt, &m_bShowParamsBox, this),
+      m_paramsDlg(*m_pPrompt, &m_bShowParamsBox, this), m_setupDlg(this),
       m_ui(std::make_unique<Ui::AppendMainDlg>()) {
     setObjectName(QStringLiteral("appendMainDlg"));
     setProperty("controlId", 102);
@@ -132,15 +141,22 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
     layout->addWidget(m_pClient);
 
     m_pJobs = new CJobListModel(m_iconList, this);
+    // The document server runs in a helper process, so a document that
+    // breaks it costs one call, not this window and its job list.
+    m_pFactory = CreateOutOfProcessFactory();
     m_ui->totalItemsEdit->setText(QString::number(m_nTotalItems));
     BuildMenus();
     BuildShortcuts();
     SetUpJobListView();
     setAcceptDrops(true);
 
-    m_ui->websiteLink->setText(QStringLiteral("<a href=\"%1\">Go to Brellwick Software Website</a>")
-                                   .arg(QString::fromLatin1(kWebsiteUrl)));
-    m_ui->websiteLink->setToolTip(QString::fromLatin1(kWebsiteUrl));
+    m_ui->websiteLink->setText(QStringLiteral("Go to Brellwick Software Website"));
+    m_ui->websiteLink->AssignUrl(QString::fromLatin1(kMakerWebsiteUrl));
+    m_ui->websiteLink->EnableUnderline(true);
+    m_ui->websiteLink->Attach();
+    // The hints keep their places; only their width follows the font.
+    m_ui->dropHintLabel->adjustSize();
+    m_ui->rightClickHintLabel->adjustSize();
 
     connect(m_ui->appendFilesButton, &QPushButton::clicked, this,
             [this] { OnAppendFilesClicked(); });
@@ -238,21 +254,44 @@ void CAppendMainDlg::SetUpJobListView() {
         header->resizeSection(column, kJobColumns[column].width);
 
     connect(view, &QTableView::doubleClicked, this, [this] {
-        if (!m_bRunning)
+        if (!IsRunning())
             ToggleSelected();
     });
     connect(view, &QTableView::customContextMenuRequested, this, [this, view](const QPoint& pos) {
-        if (!m_bRunning)
+        if (!IsRunning())
             ShowContextMenu(view->viewport()->mapToGlobal(pos));
     });
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (!m_bRunning)
+        if (!IsRunning())
             SortOnColumn(column, true);
     });
 }
 
 void CAppendMainDlg::OnCommand(int commandId) {
+    // Keys and the context menu stay quiet while the list is being changed
+    // by a run or a bulk load; the menu items are disabled then.
+    if (IsRunning()) {
+        switch (commandId) {
+        case Cmd::kKeyDelete:
+        case Cmd::kKeyMoveUp:
+        case Cmd::kKeyMoveDown:
+        case Cmd::kCtxUpdateItem:
+        case Cmd::kCtxMoveUp:
+        case Cmd::kCtxMoveDown:
+        case Cmd::kCtxDeleteItem:
+            return;
+        default:
+            break;
+        }
+    }
     switch (commandId) {
+    case Cmd::kBulkLoadGrouping:
+    case Cmd::kBulkLoadToOne:
+    case Cmd::kBulkLoadPartFilename:
+    case Cmd::kBulkLoadListFile:
+        if (!IsRunning())
+            OnBulkLoad(commandId);
+        break;
     case Cmd::kLoadBatchFile:
         LoadBatchFile();
         break;
@@ -268,13 +307,6 @@ void CAppendMainDlg::OnCommand(int commandId) {
     case Cmd::kExit:
         CloseMainWindow();
         break;
-    case Cmd::kBulkLoadGrouping:
-    case Cmd::kBulkLoadToOne:
-    case Cmd::kBulkLoadPartFilename:
-    case Cmd::kBulkLoadListFile:
-        if (!m_bRunning && !m_pScanningDlg)
-            OnBulkLoad(commandId);
-        break;
     case Cmd::kAlwaysShowParams:
         ToggleShowParamsBox();
         break;
@@ -285,8 +317,7 @@ void CAppendMainDlg::OnCommand(int commandId) {
     case Cmd::kDeleteSelection:
     case Cmd::kKeyDelete:
     case Cmd::kCtxDeleteItem:
-        if (!m_bRunning)
-            DeleteSelection();
+        DeleteSelection();
         break;
     case Cmd::kClearAll:
         ClearAll();
@@ -294,14 +325,12 @@ void CAppendMainDlg::OnCommand(int commandId) {
     case Cmd::kMoveUp:
     case Cmd::kKeyMoveUp:
     case Cmd::kCtxMoveUp:
-        if (!m_bRunning)
-            MoveUp();
+        MoveUp();
         break;
     case Cmd::kMoveDown:
     case Cmd::kKeyMoveDown:
     case Cmd::kCtxMoveDown:
-        if (!m_bRunning)
-            MoveDown();
+        MoveDown();
         break;
     case Cmd::kSortFilename:
         SortOnColumn(Filename, true);
@@ -315,6 +344,24 @@ void CAppendMainDlg::OnCommand(int commandId) {
     case Cmd::kRefreshAll:
         RefreshPageCounts(false);
         break;
+    case Cmd::kSetup:
+        m_setupDlg.DoModal();
+        break;
+    case Cmd::kViewLog:
+        OnViewLog(this, m_pSupportPrompt);
+        break;
+    case Cmd::kClearLog:
+        OnClearLog(m_logFile, *m_pPrompt);
+        break;
+    case Cmd::kExportLog:
+        OnExportLogToCsv(SupportPrompt());
+        break;
+    case Cmd::kWebsite:
+        OnGoToWebsite(SupportPrompt());
+        break;
+    case Cmd::kBugReport:
+        OnEmailBugReport(SupportPrompt());
+        break;
     case Cmd::kHtmlHelp:
         OnHelp();
         break;
@@ -326,6 +373,10 @@ void CAppendMainDlg::OnCommand(int commandId) {
     }
 }
 
+void CAppendMainDlg::UpdateCommandsEnabled() {
+    SetCommandsEnabled(!IsRunning());
+}
+
 void CAppendMainDlg::SetCommandsEnabled(bool enabled) {
     for (QAction* action : m_jobCommands)
         action->setEnabled(enabled);
@@ -335,9 +386,32 @@ void CAppendMainDlg::SetCommandsEnabled(bool enabled) {
 }
 
 void CAppendMainDlg::OnInitDialog() {
-    // The remaining steps of start-up are added as the log, the settings and
-    // the watchdog become available.
-    m_splashTimer.start();
+    if (!m_logFile.Open(kLogFileName)) {
+        // Without a log the window stays open with no settings, no splash
+        // and no watchdog; appends then write no records.
+        m_pPrompt->MessageBox(kCantOpenLog, kLogFileErrorCaption);
+        return;
+    }
+    m_setupDlg.LoadSettings();
+    if (!m_setupDlg.m_settings.m_bNoSplash)
+        m_splashTimer.start();
+    m_watchdog = std::make_unique<CMyThread>(std::make_unique<CWindowServerBusyFinder>());
+    m_watchdog->m_pOwner = this;
+    m_watchdog->Start();
+}
+
+void CAppendMainDlg::SetSupportPrompt(ISupportPrompt* prompt) {
+    m_pSupportPrompt = prompt;
+    m_setupDlg.SetPrompt(prompt);
+    m_ui->websiteLink->SetPrompt(prompt);
+}
+
+ISupportPrompt& CAppendMainDlg::SupportPrompt() {
+    return m_pSupportPrompt ? *m_pSupportPrompt : DefaultSupportPrompt();
+}
+
+void CAppendMainDlg::SetAutomationFactory(std::shared_ptr<IAutomationFactory> factory) {
+    m_pFactory = std::move(factory);
 }
 
 int CAppendMainDlg::DoModal() {
@@ -373,8 +447,10 @@ void CAppendMainDlg::AddDroppedFiles(const QStringList& paths) {
     RefreshTotalItems();
 }
 
-int CAppendMainDlg::GetPageCount(const std::string& /*path*/) {
-    return 0;
+int CAppendMainDlg::GetPageCount(const std::string& path) {
+    // The library step runs in the page-count helper process, so a file that
+    // breaks the library costs its count, not the job list.
+    return GetPageCountOutOfProcess(path, m_pFactory.get(), static_cast<IConnectionHost&>(*this));
 }
 
 void CAppendMainDlg::RunParamsStep(int row) {
@@ -417,12 +493,15 @@ void CAppendMainDlg::ToggleShowParamsBox() {
     m_commands.value(Cmd::kAlwaysShowParams)->setChecked(m_bShowParamsBox);
 }
 
-void CAppendMainDlg::OnAppendFilesClicked() {}
+void CAppendMainDlg::OnAppendFilesClicked() {
+    OnAppendFiles(*m_pJobs, *this, *m_pFactory, m_setupDlg.m_settings,
+                  m_logFile.IsOpen() ? &m_logFile : nullptr, m_runState);
+}
 
 void CAppendMainDlg::CloseMainWindow() {
     m_runState.m_bStopRequested = true;
     if (m_pScanningDlg)
-        m_pScanningDlg->m_bStop = true; // a bulk load's walk stops too
+        m_pScanningDlg->m_bStop = true;
     QCoreApplication::processEvents();
     bool processing = false;
     for (int row = 0; row < m_pJobs->RowCount(); ++row) {
@@ -431,6 +510,11 @@ void CAppendMainDlg::CloseMainWindow() {
     }
     done(QDialog::Accepted);
     if (processing) {
+        // The watchdog waits on this thread; stop it before the runtime
+        // tears down, then leave with the open streams flushed.
+        if (m_watchdog)
+            m_watchdog->Stop();
+        m_logFile.Close();
         std::fflush(nullptr);
         std::exit(1);
     }
@@ -448,15 +532,24 @@ void CAppendMainDlg::LayoutControls() {
     const int h = outer.height();
     m_ui->jobListView->setGeometry(0, 15, w - 7, h - 130);
     m_ui->totalItemsLabel->setGeometry(10, h - 93, 70, 25);
-    m_ui->totalItemsEdit->setGeometry(70, h - 93, 70, 25);
+    // The label's text may be wider than the 60 pixels before the box in
+    // this font; the box then starts after it instead of covering it.
+    const int labelRight = 10 + m_ui->totalItemsLabel->sizeHint().width() + 4;
+    m_ui->totalItemsLabel->resize(std::max(70, labelRight - 10), 25);
+    m_ui->totalItemsEdit->setGeometry(std::max(70, labelRight), h - 93, 70, 25);
     m_ui->appendFilesButton->setGeometry(w / 2 - 80, h - 93, 160, 25);
     m_ui->closeButton->setGeometry(w - 80, h - 93, 70, 25);
     m_ui->websiteLink->setGeometry(7, h - 62, 170, m_ui->websiteLink->sizeHint().height());
 }
 
-void CAppendMainDlg::OnHelp() {}
+void CAppendMainDlg::OnHelp() {
+    ShowHelp(this, kMainHelpContext);
+}
 
-void CAppendMainDlg::OnAbout() {}
+void CAppendMainDlg::OnAbout() {
+    CAboutDlg about(this, m_pSupportPrompt);
+    about.exec();
+}
 
 MsgResult CAppendMainDlg::MessageBox(const std::string& text, const std::string& caption,
                                      MsgButtons buttons, MsgIcon icon) {
@@ -485,7 +578,7 @@ std::string CAppendMainDlg::GetButtonLabel() {
 void CAppendMainDlg::SetButtonLabel(const std::string& label) {
     m_ui->appendFilesButton->setText(Q(label));
     m_bRunning = label == kLabelStop;
-    SetCommandsEnabled(!m_bRunning);
+    UpdateCommandsEnabled();
 }
 
 void CAppendMainDlg::RepaintNow() {

@@ -7,6 +7,12 @@
 #include "app/ui/PromptHost.h"
 #include "engine/AppendHost.h"
 #include "engine/AppendRunState.h"
+#include "engine/Automation.h"
+#include "engine/Settings.h"
+#include "engine/Watchdog.h"
+#include "support/AppendLog.h"
+#include "support/SupportPrompt.h"
+#include "support/ui/SetupDlg.h"
 
 #include <QDialog>
 #include <QHash>
@@ -91,6 +97,11 @@ public:
     // append log, reads the settings, schedules the splash and starts the
     // watchdog. Stops after the log message when the log cannot be opened.
     void OnInitDialog();
+    // The document server the append run and the page-count fallback use;
+    // tests plug in their own before adding entries.
+    void SetAutomationFactory(std::shared_ptr<IAutomationFactory> factory);
+    // Who answers the log, link and bug report commands; null: real dialogs.
+    void SetSupportPrompt(ISupportPrompt* prompt);
     // OnInitDialog, then runs the window until it is closed.
     int DoModal();
 
@@ -135,7 +146,7 @@ public:
     void LayoutControls();
     void OnHelp();
     void OnAbout();
-    bool IsRunning() const { return m_bRunning; }
+    bool IsRunning() const { return m_bRunning || m_pScanningDlg; }
 
     // IAppendHost
     MsgResult MessageBox(const std::string& text, const std::string& caption,
@@ -155,12 +166,16 @@ public:
     bool m_bShowParamsBox = true;
     AppendRunState m_runState;
     CAppendParamsDlg m_paramsDlg;
+    CAppendLog m_logFile;
+    // Holds the settings read from setup.ini.
+    CSetupDlg m_setupDlg;
 
     // Bulk loads (AppendMainDlgBulk.cpp): runs command `commandId` of the
     // four; the Scanning window of the walk under way, null when none is.
     void OnBulkLoad(int commandId);
     void SetScanningDlg(CScanningDlg* dlg);
     CScanningDlg* m_pScanningDlg = nullptr;
+    std::unique_ptr<CMyThread> m_watchdog;
 
 protected:
     // Chooses from the context menu at `globalPos`; null when nothing was
@@ -187,8 +202,12 @@ private:
     void SetUpJobListView();
     QAction* AddCommand(QMenu* menu, const char* text, int commandId);
     void SetCommandsEnabled(bool enabled);
+    // Commands that change the job list are off while a run or a bulk load
+    // is under way.
+    void UpdateCommandsEnabled();
     void OnCommand(int commandId);
     void ShowSplash();
+    ISupportPrompt& SupportPrompt();
     // Fills m_paramsDlg from row `row`, runs it and writes the row back on OK.
     void RunParamsForRow(int row, bool fillFromRow);
     std::string OpenBatchDialog(const char* title);
@@ -203,11 +222,13 @@ private:
     std::vector<QAction*> m_jobCommands;
     QTimer m_splashTimer;
     std::unique_ptr<CAcrobatConnectDlg> m_pConnectDlg;
-    bool m_bRunning = false;
+    std::shared_ptr<IAutomationFactory> m_pFactory;
+    ISupportPrompt* m_pSupportPrompt = nullptr;
     // The four bulk-load dialogs, made at their first use and kept with the
     // window so that their fields keep their values.
     struct BulkDialogs;
     std::shared_ptr<BulkDialogs> m_pBulkDialogs;
+    bool m_bRunning = false;
 };
 
 } // namespace quorvel

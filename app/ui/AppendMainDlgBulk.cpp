@@ -56,7 +56,7 @@ void CAppendMainDlg::SetScanningDlg(CScanningDlg* dlg) {
     m_pScanningDlg = dlg;
     // The job list must not change under the walk, and a run started from
     // inside it would work on a list that is still growing.
-    SetCommandsEnabled(dlg == nullptr && !m_bRunning);
+    UpdateCommandsEnabled();
     m_ui->appendFilesButton->setEnabled(dlg == nullptr);
 }
 

@@ -3,10 +3,13 @@
 #include "engine/AppendParams.h"
 
 #include "app/ui/AppendParamsDlg.h"
+#include "support/ui/HelpWindow.h"
 #include "ui_AppendParamsDlg.h"
 
 #include <QKeyEvent>
 #include <QPixmap>
+#include <QShortcut>
+#include <QTimer>
 
 namespace quorvel {
 
@@ -44,6 +47,8 @@ CAppendParamsDlg::CAppendParamsDlg(IPromptHost& prompt, const bool* showParamsBo
     connect(m_ui->browseOutputButton, &QPushButton::clicked, this,
             [this] { OnBrowseOutputFile(); });
     connect(m_ui->helpButton, &QPushButton::clicked, this, [this] { OnHelp(); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { OnHelp(); });
 }
 
 CAppendParamsDlg::~CAppendParamsDlg() = default;
@@ -102,9 +107,11 @@ int CAppendParamsDlg::DoModal() {
         if (OnSaveAndExit())
             return 1;
     }
-    show();
-    raise();
-    activateWindow();
+    // In front even when the files were dropped from another program.
+    QTimer::singleShot(0, this, [this] {
+        raise();
+        activateWindow();
+    });
     return exec();
 }
 
@@ -177,7 +184,9 @@ void CAppendParamsDlg::OnBrowseOutputFile() {
     UpdateData(false);
 }
 
-void CAppendParamsDlg::OnHelp() {}
+void CAppendParamsDlg::OnHelp() {
+    ShowHelp(this, kHelpContext);
+}
 
 void CAppendParamsDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

@@ -29,6 +29,7 @@ public:
 
     // IJobList
     int RowCount() const override { return static_cast<int>(m_rows.size()); }
+    int ColumnCount() const override { return kJobColumnCount; }
     std::string Text(int row, int column) const override;
     // Exchanges two rows completely: texts, icon, selection and focus.
     void SwapRows(int a, int b) override;

@@ -1,6 +1,7 @@
 // The bulk-load commands reached through the main window's File menu.
 
 #include "BulkTestPrompt.h"
+#include "GuiTestSupport.h"
 
 #include "app/ui/AppendMainDlg.h"
 #include "app/ui/PromptHost.h"
@@ -76,8 +77,9 @@ void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
     QTemporaryDir tmp;
     for (const char* f : {"/1/test.pdf", "/2/test.pdf"}) {
         QDir().mkpath(QFileInfo(tmp.path() + f).path());
-        QFile file(tmp.path() + f);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Real PDFs: an unreadable file would bring the page-count fallback
+        // and its message in.
+        QVERIFY(quorvel::test::WritePdf(tmp.path() + f, 1));
     }
     CScriptedPrompt prompt;
     prompt.script.folder = tmp.path().toStdString();
