@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -198,7 +200,11 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     }
     std::string folder = FolderOf(path);
     std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    std::string pattern = folder + (folder == "/" ? "." : "/.") + name + ".XXXXXX";
+    // The temporary name adds 8 characters to the target's; it is cut so that
+    // a target with a name near the longest allowed can still be written.
+    constexpr size_t kTempNameExtra = 8; // "." before, ".XXXXXX" after
+    std::string stem = name.substr(0, std::min(name.size(), size_t{NAME_MAX} - kTempNameExtra));
+    std::string pattern = folder + (folder == "/" ? "." : "/.") + stem + ".XXXXXX";
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     int fd = ::mkstemp(temp.data());
