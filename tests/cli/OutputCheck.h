@@ -44,6 +44,9 @@ std::string BatchLine(const std::string& file, const std::string& params,
 std::string SetupIni(const std::string& oddEvery, const std::string& oddFinal,
                      const std::string& onEach);
 
+// True when quorvel-cli lists `command` in its usage text.
+bool CliHasCommand(const std::string& command);
+
 // The line quorvel-cli prints on standard error for an application message
 // box with `text`.
 std::string AppMessage(const std::string& text);

@@ -72,6 +72,11 @@ std::string SetupIni(const std::string& oddEvery, const std::string& oddFinal,
     return "ODDEVERY;" + oddEvery + "\r\nODDFINAL;" + oddFinal + "\r\nONEACH;" + onEach + "\r\n";
 }
 
+bool CliHasCommand(const std::string& command) {
+    static const std::string usage = RunCli({}, "", 60).err;
+    return usage.find("  quorvel-cli " + command + " ") != std::string::npos;
+}
+
 std::string AppMessage(const std::string& text) {
     return std::string(kAppName) + ": " + text + "\n";
 }
