@@ -5,14 +5,14 @@
 
 namespace quorvel {
 
-FileDialogSpec ExportLogDialogSpec() {
+SupportFileDialog ExportLogDialogRequest() {
     return {kExportDialogTitle,
             {{kExportFilterCsv, "*.csv"}, {kExportFilterAll, "*.*"}},
             kExportDefaultExtension};
 }
 
 void OnExportLogToCsv(ISupportPrompt& prompt, const std::string& logPath) {
-    const std::string csvPath = prompt.ChooseSaveFile(ExportLogDialogSpec());
+    const std::string csvPath = prompt.ChooseSaveFile(ExportLogDialogRequest());
     if (csvPath.empty())
         return;
     switch (ExportLogToCsv(logPath, csvPath)) {

@@ -11,7 +11,7 @@ class CAppendLog;
 struct SystemFacts;
 
 // The save dialog of "&Export Log to CSV".
-FileDialogSpec ExportLogDialogSpec();
+SupportFileDialog ExportLogDialogRequest();
 
 // "&Export Log to CSV": asks for a file, writes the log's CSV copy there and
 // offers to open it. Reports an unreadable log ("Can't open append.log") or a

@@ -16,7 +16,7 @@ struct FileTypeFilter {
 
 // What a file dialog is asked: title, type list (the first one selected) and
 // the extension added to a typed name that has none.
-struct FileDialogSpec {
+struct SupportFileDialog {
     std::string title;
     std::vector<FileTypeFilter> filters;
     std::string defaultExtension;
@@ -28,9 +28,9 @@ struct FileDialogSpec {
 class ISupportPrompt : public IMessageHost {
 public:
     // An existing file to open; empty when cancelled.
-    virtual std::string ChooseOpenFile(const FileDialogSpec& spec) = 0;
+    virtual std::string ChooseOpenFile(const SupportFileDialog& request) = 0;
     // A file to write, existing or new; empty when cancelled.
-    virtual std::string ChooseSaveFile(const FileDialogSpec& spec) = 0;
+    virtual std::string ChooseSaveFile(const SupportFileDialog& request) = 0;
     // Opens a file, web address or "mailto:" address with the program the
     // desktop associates with it; returns an open-link result code (above 32:
     // success).

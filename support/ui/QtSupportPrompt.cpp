@@ -14,14 +14,14 @@ QString FromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-std::string RunFileDialog(const FileDialogSpec& spec, bool save) {
+std::string RunFileDialog(const SupportFileDialog& request, bool save) {
     // Owned by no window, starting in the working folder, which it leaves as it
     // is (Qt's dialog never changes it).
-    QFileDialog dialog(nullptr, FromUtf8(spec.title), QDir::currentPath());
+    QFileDialog dialog(nullptr, FromUtf8(request.title), QDir::currentPath());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilters(NameFiltersFor(spec));
-    dialog.setDefaultSuffix(FromUtf8(spec.defaultExtension));
+    dialog.setNameFilters(NameFiltersFor(request));
+    dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -31,9 +31,9 @@ std::string RunFileDialog(const FileDialogSpec& spec, bool save) {
 
 } // namespace
 
-QStringList NameFiltersFor(const FileDialogSpec& spec) {
+QStringList NameFiltersFor(const SupportFileDialog& request) {
     QStringList filters;
-    for (const FileTypeFilter& f : spec.filters) {
+    for (const FileTypeFilter& f : request.filters) {
         QString patterns = FromUtf8(f.patterns);
         // "*.*" means every file; Qt's pattern for that is "*".
         if (patterns == QLatin1String("*.*"))
@@ -90,12 +90,12 @@ MsgResult CQtSupportPrompt::MessageBox(const std::string& text, const std::strin
     }
 }
 
-std::string CQtSupportPrompt::ChooseOpenFile(const FileDialogSpec& spec) {
-    return RunFileDialog(spec, false);
+std::string CQtSupportPrompt::ChooseOpenFile(const SupportFileDialog& request) {
+    return RunFileDialog(request, false);
 }
 
-std::string CQtSupportPrompt::ChooseSaveFile(const FileDialogSpec& spec) {
-    return RunFileDialog(spec, true);
+std::string CQtSupportPrompt::ChooseSaveFile(const SupportFileDialog& request) {
+    return RunFileDialog(request, true);
 }
 
 int CQtSupportPrompt::OpenDocument(const std::string& target) {

@@ -18,8 +18,8 @@ public:
     MsgResult MessageBox(const std::string& text, const std::string& caption,
                          MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None) override;
-    std::string ChooseOpenFile(const FileDialogSpec& spec) override;
-    std::string ChooseSaveFile(const FileDialogSpec& spec) override;
+    std::string ChooseOpenFile(const SupportFileDialog& request) override;
+    std::string ChooseSaveFile(const SupportFileDialog& request) override;
     int OpenDocument(const std::string& target) override;
 
 private:
@@ -27,7 +27,7 @@ private:
 };
 
 // Qt's name filter texts for a dialog's type list ("*.csv (*.csv)").
-QStringList NameFiltersFor(const FileDialogSpec& spec);
+QStringList NameFiltersFor(const SupportFileDialog& request);
 
 // The process-wide prompt that windows of this area use unless told otherwise.
 ISupportPrompt& DefaultSupportPrompt();

@@ -14,7 +14,7 @@ QString FromUtf8(const std::string& s) {
 }
 
 // The open dialog of the three Browse buttons.
-FileDialogSpec PdfFileSpec() {
+SupportFileDialog PdfFileRequest() {
     return {"PDF file", {{"*.pdf", "*.pdf"}, {"All Files *.*", "*.*"}}, "PDF"};
 }
 
@@ -105,7 +105,7 @@ void CSetupDlg::OnBrowseOnEach() {
 
 void CSetupDlg::Browse(std::string& member) {
     UpdateData(true);
-    std::string path = Prompt().ChooseOpenFile(PdfFileSpec());
+    std::string path = Prompt().ChooseOpenFile(PdfFileRequest());
     if (path.empty())
         return;
     member = path;

@@ -132,11 +132,11 @@ TEST_F(InsertPagesTest, RefusesClosedOrForeignDocuments) {
 
 TEST_F(InsertPagesTest, InsertsADocumentIntoItself) {
     std::string path = (m_dir / "self.pdf");
-    SourceSpec spec;
-    spec.name = "S";
-    spec.links = true;
-    spec.form = true;
-    WriteSource(path, spec);
+    SourcePlan plan;
+    plan.name = "S";
+    plan.links = true;
+    plan.form = true;
+    WriteSource(path, plan);
     auto doc = Open(path);
     ASSERT_EQ(doc->InsertPages(2, doc, 0, 2, 0), 1);
     SaveAndCheck(*doc, path, 5);
@@ -150,10 +150,10 @@ TEST_F(InsertPagesTest, InsertsADocumentIntoItself) {
 
 // Outline items come along with the pages they point to, nesting kept.
 TEST_F(InsertPagesTest, CopiesOutlineItemsThatPointIntoCopiedPages) {
-    SourceSpec spec;
-    spec.name = "A";
-    spec.pages = 5;
-    spec.outline = true;
+    SourcePlan plan;
+    plan.name = "A";
+    plan.pages = 5;
+    plan.outline = true;
     struct OutlineCase {
         const char* name;
         int first, count, copyBookmarks;
@@ -190,7 +190,7 @@ TEST_F(InsertPagesTest, CopiesOutlineItemsThatPointIntoCopiedPages) {
             ASSERT_EQ(out->InsertPages(-1, Open(Source("B", c.targetPages)), 0, c.targetPages, 0),
                       1);
         }
-        auto source = Open(Source(spec));
+        auto source = Open(Source(plan));
         ASSERT_EQ(out->InsertPages(c.targetPages - 1, source, c.first, c.count, c.copyBookmarks),
                   1);
         std::string path = (m_dir / "outline.pdf");
@@ -200,10 +200,10 @@ TEST_F(InsertPagesTest, CopiesOutlineItemsThatPointIntoCopiedPages) {
 }
 
 TEST_F(InsertPagesTest, AppendsCopiedItemsAfterTheTargetsOwnOutline) {
-    SourceSpec a;
+    SourcePlan a;
     a.name = "A";
     a.outline = true;
-    SourceSpec b = a;
+    SourcePlan b = a;
     b.name = "B";
     b.pages = 2;
     std::string path = (m_dir / "out.pdf");
@@ -221,9 +221,9 @@ TEST_F(InsertPagesTest, AppendsCopiedItemsAfterTheTargetsOwnOutline) {
 // Links into copied pages follow the copies; links to pages left behind
 // lose their jump instead of dragging those pages into the output.
 TEST_F(InsertPagesTest, RetargetsLinksAndDropsJumpsToPagesLeftBehind) {
-    SourceSpec spec;
-    spec.name = "A";
-    spec.links = true; // page 1 -> page 3 (named), page 2 -> page 1 (action)
+    SourcePlan plan;
+    plan.name = "A";
+    plan.links = true; // page 1 -> page 3 (named), page 2 -> page 1 (action)
     struct LinkCase {
         const char* name;
         int targetPages, first, count;
@@ -242,7 +242,7 @@ TEST_F(InsertPagesTest, RetargetsLinksAndDropsJumpsToPagesLeftBehind) {
             ASSERT_EQ(out->InsertPages(-1, Open(Source("B", c.targetPages)), 0, c.targetPages, 0),
                       1);
         }
-        ASSERT_EQ(out->InsertPages(c.targetPages - 1, Open(Source(spec)), c.first, c.count, 0), 1);
+        ASSERT_EQ(out->InsertPages(c.targetPages - 1, Open(Source(plan)), c.first, c.count, 0), 1);
         std::string path = (m_dir / "links.pdf");
         SaveAndCheck(*out, path, c.targetPages + c.count);
         EXPECT_THAT(ReadLinks(path), ElementsAreArray(c.expected));
@@ -250,10 +250,10 @@ TEST_F(InsertPagesTest, RetargetsLinksAndDropsJumpsToPagesLeftBehind) {
 }
 
 TEST_F(InsertPagesTest, KeepsFormFieldsOfEverySource) {
-    SourceSpec a;
+    SourcePlan a;
     a.name = "A";
     a.form = true;
-    SourceSpec b = a;
+    SourcePlan b = a;
     b.name = "B";
     b.pages = 2;
     auto out = Created();
@@ -279,11 +279,11 @@ namespace quorvel::test {
 namespace {
 
 TEST_F(InsertPagesTest, AppendsEncryptedFilesThatOpenWithoutAPassword) {
-    SourceSpec unlocked;
+    SourcePlan unlocked;
     unlocked.name = "E";
     unlocked.encrypt = true; // empty user password, owner restrictions
     unlocked.outline = true;
-    SourceSpec locked = unlocked;
+    SourcePlan locked = unlocked;
     locked.name = "L";
     locked.userPassword = "secret";
     EXPECT_EQ(NewPDDoc()->Open(Source(locked)), 0);

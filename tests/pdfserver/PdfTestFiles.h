@@ -10,7 +10,7 @@ namespace quorvel::test {
 
 // What a generated source carries. Page i (1-based) shows the text
 // "src <name> page <i>".
-struct SourceSpec {
+struct SourcePlan {
     std::string name = "A";
     int pages = 3;
     // Outline: "<name> one" (page 1, named destination in the /Names tree)
@@ -27,7 +27,7 @@ struct SourceSpec {
     std::string userPassword;
 };
 
-void WriteSource(const std::string& path, const SourceSpec& spec);
+void WriteSource(const std::string& path, const SourcePlan& plan);
 
 // Names of the entries of a folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);

@@ -65,14 +65,14 @@ QPDFObjectHandle Rect() {
 
 } // namespace
 
-void WriteSource(const std::string& path, const SourceSpec& spec) {
+void WriteSource(const std::string& path, const SourcePlan& plan) {
     QPDF pdf;
     pdf.emptyPDF();
     auto font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
     QPDFPageDocumentHelper pages(pdf);
-    for (int i = 1; i <= spec.pages; ++i) {
-        std::string text = "src " + spec.name + " page " + std::to_string(i);
+    for (int i = 1; i <= plan.pages; ++i) {
+        std::string text = "src " + plan.name + " page " + std::to_string(i);
         auto contents =
             QPDFObjectHandle::newStream(&pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\n");
         auto resources = QPDFObjectHandle::newDictionary();
@@ -90,7 +90,7 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
     auto catalog = pdf.getRoot();
     auto last = all.back();
 
-    if (spec.outline || spec.links) {
+    if (plan.outline || plan.links) {
         // Named destinations, both kinds.
         auto names = QPDFObjectHandle::newDictionary();
         auto tree = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
@@ -108,27 +108,27 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
         dests.replaceKey("/LastPage", withD);
         catalog.replaceKey("/Dests", pdf.makeIndirectObject(dests));
     }
-    if (spec.outline) {
+    if (plan.outline) {
         auto root = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
-        auto one = Item(pdf, spec.name + " one");
+        auto one = Item(pdf, plan.name + " one");
         one.replaceKey("/Dest", QPDFObjectHandle::newString("first-page"));
-        auto oneA = Item(pdf, spec.name + " one.a");
+        auto oneA = Item(pdf, plan.name + " one.a");
         oneA.replaceKey("/Dest", Dest(all[std::min<size_t>(1, all.size() - 1)]));
-        auto oneAi = Item(pdf, spec.name + " one.a.i");
+        auto oneAi = Item(pdf, plan.name + " one.a.i");
         auto action = QPDFObjectHandle::newDictionary();
         action.replaceKey("/S", QPDFObjectHandle::newName("/GoTo"));
         action.replaceKey("/D", Dest(all[std::min<size_t>(2, all.size() - 1)]));
         oneAi.replaceKey("/A", action);
-        auto oneB = Item(pdf, spec.name + " one.b");
+        auto oneB = Item(pdf, plan.name + " one.b");
         oneB.replaceKey("/Dest", QPDFObjectHandle::newName("/LastPage"));
-        auto two = Item(pdf, spec.name + " two");
+        auto two = Item(pdf, plan.name + " two");
         two.replaceKey("/Dest", Dest(all[std::min<size_t>(1, all.size() - 1)]));
         Attach(oneA, {oneAi}, 1);
         Attach(one, {oneA, oneB}, 3);
         Attach(root, {one, two}, 5);
         catalog.replaceKey("/Outlines", root);
     }
-    if (spec.links && all.size() >= 2) {
+    if (plan.links && all.size() >= 2) {
         auto toLast = pdf.makeIndirectObject(QPDFObjectHandle::parse(
             "<< /Type /Annot /Subtype /Link /Border [0 0 0] /Dest (last-page) >>"));
         toLast.replaceKey("/Rect", Rect());
@@ -142,7 +142,7 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
         QPDFObjectHandle(all[0]).replaceKey("/Annots", QPDFObjectHandle::newArray({toLast}));
         QPDFObjectHandle(all[1]).replaceKey("/Annots", QPDFObjectHandle::newArray({toFirst}));
     }
-    if (spec.form) {
+    if (plan.form) {
         auto appearance = QPDFObjectHandle::newStream(&pdf, "/Tx BMC EMC\n");
         appearance.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 228 30]"));
         appearance.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
@@ -150,8 +150,8 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
         ap.replaceKey("/N", appearance);
         auto field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
             "<< /Type /Annot /Subtype /Widget /FT /Tx /DA (/Helv 12 Tf 0 g) >>"));
-        field.replaceKey("/T", QPDFObjectHandle::newString("field" + spec.name));
-        field.replaceKey("/V", QPDFObjectHandle::newString("value " + spec.name));
+        field.replaceKey("/T", QPDFObjectHandle::newString("field" + plan.name));
+        field.replaceKey("/V", QPDFObjectHandle::newString("value " + plan.name));
         field.replaceKey("/Rect", QPDFObjectHandle::parse("[72 500 300 530]"));
         field.replaceKey("/P", all[0]);
         field.replaceKey("/AP", ap);
@@ -172,8 +172,8 @@ void WriteSource(const std::string& path, const SourceSpec& spec) {
     }
 
     QPDFWriter writer(pdf, path.c_str());
-    if (spec.encrypt) {
-        writer.setR6EncryptionParameters(spec.userPassword.c_str(), "owner", true, false, true,
+    if (plan.encrypt) {
+        writer.setR6EncryptionParameters(plan.userPassword.c_str(), "owner", true, false, true,
                                          true, true, false, qpdf_r3p_full, true);
     }
     writer.write();

@@ -33,7 +33,7 @@ class SaveTest : public ServerFixture {};
 
 TEST_F(SaveTest, ReplacesTheFileTheDocumentWasOpenedFrom) {
     std::string path = (m_dir / "out.pdf");
-    WriteSource(path, SourceSpec{});
+    WriteSource(path, SourcePlan{});
     auto out = Open(path);
     ASSERT_EQ(out->InsertPages(2, Open(Source("B", 2)), 0, 2, 0), 1);
     SaveAndCheck(*out, path, 5);
@@ -48,7 +48,7 @@ TEST_F(SaveTest, ReplacesTheFileTheDocumentWasOpenedFrom) {
 
 TEST_F(SaveTest, FailsWithoutTouchingTheTargetWhenItCannotWrite) {
     std::string path = (m_dir / "out.pdf");
-    WriteSource(path, SourceSpec{});
+    WriteSource(path, SourcePlan{});
     const std::string before = ReadAll(path);
     auto doc = Open(Source("B", 40));
 
@@ -112,10 +112,10 @@ TEST_F(SaveTest, WritesPagesOfSourcesClosedAndDeletedBeforeTheSave) {
     auto source = NewPDDoc();
     for (std::string name : {"A", "B", "C"}) {
         std::string copy = (m_dir / "gone-" + name + ".pdf");
-        SourceSpec spec;
-        spec.name = name;
-        spec.pages = 2;
-        WriteSource(copy, spec);
+        SourcePlan plan;
+        plan.name = name;
+        plan.pages = 2;
+        WriteSource(copy, plan);
         ASSERT_EQ(source->Open(copy), 1);
         ASSERT_EQ(out->InsertPages(out->GetNumPages() - 1, source, 0, 2, 0), 1);
         ASSERT_EQ(source->Close(), 1);
@@ -147,7 +147,7 @@ TEST_F(SaveTest, ReleasesSourcesOnceTheTargetIsWritten) {
 TEST_F(SaveTest, TracksWhatChangedSinceTheFileWasRead) {
     CServerState state;
     std::string path = (m_dir / "out.pdf");
-    WriteSource(path, SourceSpec{});
+    WriteSource(path, SourcePlan{});
     auto out = state.NewDocument();
     ASSERT_TRUE(out->Open(path));
     EXPECT_TRUE(out->GetChangedObjects().empty());
@@ -184,11 +184,11 @@ namespace {
 TEST_F(SaveTest, DISABLED_AppendsHundredSourcesOneByOne) {
     std::vector<std::string> sources;
     for (int i = 0; i < 100; ++i) {
-        SourceSpec spec;
-        spec.name = "S" + std::to_string(i);
-        spec.pages = 5;
-        spec.outline = true;
-        sources.push_back(Source(spec));
+        SourcePlan plan;
+        plan.name = "S" + std::to_string(i);
+        plan.pages = 5;
+        plan.outline = true;
+        sources.push_back(Source(plan));
     }
     std::string path = m_dir / "out.pdf";
     auto source = NewPDDoc();

@@ -33,25 +33,25 @@ protected:
     }
 
     // Writes (once) and returns the path of a generated source.
-    std::string Source(const SourceSpec& spec) {
-        std::string key = spec.name + std::to_string(spec.pages) + (spec.outline ? "o" : "") +
-                          (spec.links ? "l" : "") + (spec.form ? "f" : "") +
-                          (spec.encrypt ? "e" + spec.userPassword : "");
+    std::string Source(const SourcePlan& plan) {
+        std::string key = plan.name + std::to_string(plan.pages) + (plan.outline ? "o" : "") +
+                          (plan.links ? "l" : "") + (plan.form ? "f" : "") +
+                          (plan.encrypt ? "e" + plan.userPassword : "");
         auto found = m_sources.find(key);
         if (found != m_sources.end()) {
             return found->second;
         }
         std::string path = (m_dir / "src-" + key + ".pdf");
-        WriteSource(path, spec);
+        WriteSource(path, plan);
         m_sources.emplace(key, path);
         return path;
     }
 
     std::string Source(const std::string& name, int pages) {
-        SourceSpec spec;
-        spec.name = name;
-        spec.pages = pages;
-        return Source(spec);
+        SourcePlan plan;
+        plan.name = name;
+        plan.pages = pages;
+        return Source(plan);
     }
 
     // Saves with the run's flags and checks that the result is a sound file

@@ -9,7 +9,7 @@
 namespace quorvel::testing {
 
 // Answers the support commands' questions from a script and records what was
-// asked: message boxes as "caption|text", file dialogs as their spec, opened
+// asked: message boxes as "caption|text", file dialogs as their request, opened
 // documents as their target.
 class CScriptedSupportPrompt : public ISupportPrompt {
 public:
@@ -24,12 +24,12 @@ public:
         answers.pop_front();
         return r;
     }
-    std::string ChooseOpenFile(const FileDialogSpec& spec) override {
-        openSpecs.push_back(spec);
+    std::string ChooseOpenFile(const SupportFileDialog& request) override {
+        openSpecs.push_back(request);
         return NextFile();
     }
-    std::string ChooseSaveFile(const FileDialogSpec& spec) override {
-        saveSpecs.push_back(spec);
+    std::string ChooseSaveFile(const SupportFileDialog& request) override {
+        saveSpecs.push_back(request);
         return NextFile();
     }
     int OpenDocument(const std::string& target) override {
@@ -44,8 +44,8 @@ public:
     std::vector<std::string> messages;
     std::vector<MsgButtons> messageButtons;
     std::vector<MsgIcon> messageIcons;
-    std::vector<FileDialogSpec> openSpecs;
-    std::vector<FileDialogSpec> saveSpecs;
+    std::vector<SupportFileDialog> openSpecs;
+    std::vector<SupportFileDialog> saveSpecs;
     std::vector<std::string> opened;
 
 private:
