@@ -1,20 +1,15 @@
 #include "pdfserver/PdfDocument.h"
 
+#include "pdfserver/CompleteFileWriter.h"
 #include "pdfserver/DestinationResolver.h"
+#include "pdfserver/IncrementalUpdate.h"
 #include "pdfserver/OutlineCopier.h"
 #include "pdfserver/OutlineTree.h"
 #include "pdfserver/PageCopier.h"
 #include "pdfserver/ServerState.h"
 
-#include <qpdf/QPDFWriter.hh>
-
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <climits>
-#include <cstdio>
 #include <vector>
 
 namespace quorvel {
@@ -44,63 +39,60 @@ std::shared_ptr<PdfInstance> ParseFile(const std::string& path, bool checkPages 
 }
 
 int HighestObjectId(QPDF& pdf) {
-    auto xref = pdf.getXRefTable();
-    return xref.empty() ? 0 : xref.rbegin()->first.getObj();
+    return static_cast<int>(pdf.getObjectCount());
 }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-void SyncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// New files get the permissions an ordinary create would give; a replaced
-// file keeps its own.
-void SetModeFor(int fd, const std::string& path) {
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
-        ::fchmod(fd, existing.st_mode & 07777);
-        return;
-    }
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-}
+// Sources up to this size hand their stream data over at once when pages are
+// copied, so that nothing keeps them open once the copy is saved; larger
+// ones are read when written, which keeps their data out of memory.
+constexpr off_t kImmediateCopyLimit = 32 * 1024 * 1024;
 
 } // namespace
 
 CPdfDocument::CPdfDocument(CServerState& state) : m_state(state) {}
 
-void CPdfDocument::Adopt(std::shared_ptr<PdfInstance> instance, const std::string& path) {
+CPdfDocument::~CPdfDocument() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void CPdfDocument::Adopt(std::shared_ptr<PdfInstance> instance, const std::string& path,
+                         int baseObjectId) {
     m_instance = std::move(instance);
     m_strPath = path;
     ++m_nRevision;
-    m_nBaseObjectId = path.empty() ? 0 : HighestObjectId(m_instance->pdf);
+    m_nBaseObjectId = baseObjectId;
     m_changedObjects.clear();
     m_lastBookmark = QPDFObjGen();
+    m_bModified = false;
     m_state.RegisterInstance(m_instance);
 }
 
 bool CPdfDocument::Open(const std::string& path) {
     Close();
+    int baseObjectId = 0;
+    FileStamp stamp;
+    if (auto kept = m_state.TakeParsed(path, baseObjectId, stamp)) {
+        Adopt(std::move(kept), path, baseObjectId);
+        m_stamp = stamp;
+        return true;
+    }
     try {
+        // Stamped before parsing: should the file change meanwhile, the
+        // stamp no longer matches and nothing is appended to it.
+        auto stampBefore = StampOf(path);
         auto instance = ParseFile(path);
         if (!instance) {
             return false;
         }
-        Adopt(std::move(instance), path);
+        const int baseObjectId = HighestObjectId(instance->pdf);
+        Adopt(std::move(instance), path, baseObjectId);
+        m_stamp = stampBefore;
         return true;
     } catch (...) {
+        Close();
         return false;
     }
 }
@@ -111,7 +103,7 @@ bool CPdfDocument::Create() {
         auto instance = std::make_shared<PdfInstance>();
         instance->pdf.setSuppressWarnings(true);
         instance->pdf.emptyPDF();
-        Adopt(std::move(instance), "");
+        Adopt(std::move(instance), "", 0);
         return true;
     } catch (...) {
         return false;
@@ -119,7 +111,13 @@ bool CPdfDocument::Create() {
 }
 
 void CPdfDocument::Close() {
+    if (m_instance && !m_bModified && m_stamp && !m_strPath.empty() &&
+        !m_instance->holdsSourceFiles) {
+        m_state.KeepParsed(m_strPath, m_instance, m_nBaseObjectId, *m_stamp);
+    }
     m_instance.reset();
+    m_stamp.reset();
+    m_bModified = false;
     m_strPath.clear();
     m_changedObjects.clear();
     m_lastBookmark = QPDFObjGen();
@@ -139,6 +137,43 @@ int CPdfDocument::GetNumPages() {
 void CPdfDocument::MarkChanged(QPDFObjectHandle object) {
     if (object.isIndirect() && object.getObjectID() <= m_nBaseObjectId) {
         m_changedObjects.insert(object.getObjGen());
+    }
+}
+
+void CPdfDocument::MarkFormChanged(QPDFObjectHandle form) {
+    // Merging form fields changes the form dictionary, its field list and
+    // its default resources, which may be objects of their own.
+    MarkChanged(form);
+    for (const auto& key : form.getKeys()) {
+        auto value = form.getKey(key);
+        MarkChanged(value);
+        if (key == "/DR" && value.isDictionary()) {
+            for (const auto& kind : value.getKeys()) {
+                MarkChanged(value.getKey(kind));
+            }
+        }
+    }
+}
+
+void CPdfDocument::ChooseCopyMode(CPdfDocument& source) {
+    PdfInstance& from = *source.m_instance;
+    if (&from == m_instance.get()) {
+        return;
+    }
+    // Only a target that will be appended to and kept between saves needs
+    // the data at once; a complete write reads it from the sources, which
+    // also lets qpdf retry a damaged stream unfiltered.
+    const bool kept = m_stamp && m_state.IsWrittenByServer(m_strPath, *m_stamp);
+    if (!from.copyModeChosen) {
+        from.copyModeChosen = true;
+        struct stat st {};
+        from.immediateCopy =
+            kept && (source.m_strPath.empty() || (::stat(source.m_strPath.c_str(), &st) == 0 &&
+                                                  st.st_size <= kImmediateCopyLimit));
+        from.pdf.setImmediateCopyFrom(from.immediateCopy);
+    }
+    if (!from.immediateCopy) {
+        m_instance->holdsSourceFiles = true;
     }
 }
 
@@ -162,14 +197,19 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
         if (insertAfter < -1 || insertAfter > targetPages - 1) {
             return false;
         }
-        // Inserting rewrites the page tree: the root node, the catalog and
-        // the /Parent of every page.
+        m_bModified = true;
+        // Inserting rewrites the page tree: the root node and the catalog,
+        // and the first time, when qpdf flattens the tree and pushes
+        // inherited attributes down, every page.
         auto catalog = target.getRoot();
         MarkChanged(catalog);
         MarkChanged(catalog.getKey("/Pages"));
-        for (const auto& page : target.getAllPages()) {
-            MarkChanged(page);
+        if (!m_instance->pageTreeFlat) {
+            for (const auto& page : target.getAllPages()) {
+                MarkChanged(page);
+            }
         }
+        ChooseCopyMode(source);
         // The resolver indexes the source pages as they are before the
         // insertion, which matters when a document is inserted into itself.
         CDestinationResolver resolver(from);
@@ -184,9 +224,9 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
         }
         auto form = catalog.getKey("/AcroForm");
         if (form.isDictionary()) {
-            MarkChanged(form);
-            MarkChanged(form.getKey("/Fields"));
+            MarkFormChanged(form);
         }
+        m_instance->pageTreeFlat = true;
         m_instance->AddSource(source.m_instance);
         return true;
     } catch (...) {
@@ -194,63 +234,63 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
     }
 }
 
+bool CPdfDocument::SaveIncrementally(int16_t flags, const std::string& path, bool& saved) {
+    saved = false;
+    if (path != m_strPath || !m_stamp || !m_state.IsWrittenByServer(path, *m_stamp)) {
+        return false;
+    }
+    FileStamp written;
+    bool detached = false;
+    switch (AppendIncrementalUpdate(m_instance->pdf, m_changedObjects, m_nBaseObjectId, path,
+                                    *m_stamp, written, detached)) {
+    case UpdateResult::NotApplicable:
+        return false;
+    case UpdateResult::Failed:
+        return true;
+    case UpdateResult::Written:
+        break;
+    }
+    saved = true;
+    m_state.NoteWritten(path, written, flags, true);
+    if (detached) {
+        m_instance->sources.clear();
+    } else {
+        m_instance->holdsSourceFiles = true;
+    }
+    // The appended objects are now part of the file and count as its
+    // own; a save starts a new revision as a complete write does.
+    Adopt(m_instance, path, HighestObjectId(m_instance->pdf));
+    m_stamp = written;
+    return true;
+}
+
 bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     if (!IsOpen() || path.empty() || path.back() == '/') {
         return false;
     }
-    std::string folder = FolderOf(path);
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    // The temporary name adds 8 characters to the target's; it is cut so that
-    // a target with a name near the longest allowed can still be written.
-    constexpr size_t kTempNameExtra = 8; // "." before, ".XXXXXX" after
-    std::string stem = name.substr(0, std::min(name.size(), size_t{NAME_MAX} - kTempNameExtra));
-    std::string pattern = folder + (folder == "/" ? "." : "/.") + stem + ".XXXXXX";
-    std::vector<char> temp(pattern.begin(), pattern.end());
-    temp.push_back('\0');
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    bool saved = false;
+    if (SaveIncrementally(flags, path, saved)) {
+        return saved;
+    }
+    if (!WriteCompleteFile(m_instance->pdf, flags, path)) {
         return false;
     }
-    FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        ::unlink(temp.data());
-        return false;
+    auto stamp = StampOf(path);
+    if (stamp) {
+        m_state.NoteWritten(path, *stamp, flags, false);
     }
-    bool written = false;
-    try {
-        QPDFWriter writer(m_instance->pdf);
-        writer.setOutputFile(temp.data(), file, false);
-        if (!(flags & 0x20)) {
-            writer.setPreserveUnreferencedObjects(true);
-        }
-        writer.write();
-        // stdio may swallow a failed write (a full disk) and only set the
-        // error indicator, so that is checked as well as the flush.
-        written = std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;
-    } catch (...) {
-        written = false;
-    }
-    if (written) {
-        SetModeFor(fd, path);
-    }
-    if (std::fclose(file) != 0) {
-        written = false;
-    }
-    if (!written || std::rename(temp.data(), path.c_str()) != 0) {
-        ::unlink(temp.data());
-        return false;
-    }
-    SyncFolder(folder);
     // From now on the document is the written file: stream data no longer
     // comes from the sources, which can go, and the next round of changes is
     // counted against this file.
     try {
         if (auto reloaded = ParseFile(path, false)) {
-            Adopt(std::move(reloaded), path);
+            const int baseObjectId = HighestObjectId(reloaded->pdf);
+            Adopt(std::move(reloaded), path, baseObjectId);
+            m_stamp = stamp;
         }
     } catch (...) {
         // The file is written; the document keeps its objects and sources.
+        m_stamp.reset();
     }
     return true;
 }
@@ -265,6 +305,7 @@ bool CPdfDocument::AddBookmark(const std::string& title, int page) {
         if (page < 0 || page >= static_cast<int>(pages.size())) {
             return false;
         }
+        m_bModified = true;
         auto root = outline::Root(pdf, false);
         if (root.isNull()) {
             MarkChanged(pdf.getRoot());
@@ -331,6 +372,7 @@ bool CPdfDocument::SetBookmarkTitle(QPDFObjGen item, const std::string& title) {
         if (!object.isDictionary()) {
             return false;
         }
+        m_bModified = true;
         object.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(title));
         MarkChanged(object);
         return true;

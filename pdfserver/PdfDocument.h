@@ -1,11 +1,13 @@
 #pragma once
 
+#include "pdfserver/FileStamp.h"
 #include "pdfserver/PdfInstance.h"
 
 #include <qpdf/QPDFObjGen.hh>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -20,14 +22,22 @@ class CServerState;
 class CPdfDocument {
 public:
     explicit CPdfDocument(CServerState& state);
+    // Closes the document (see Close).
+    ~CPdfDocument();
+    CPdfDocument(const CPdfDocument&) = delete;
+    CPdfDocument& operator=(const CPdfDocument&) = delete;
 
     // Parses `path`. Encrypted files open only when the empty password
     // unlocks them. Fails when the file cannot be parsed or its page tree
-    // cannot be read. Replaces whatever the document held before.
+    // cannot be read. Replaces whatever the document held before. A file
+    // this server wrote and nobody changed since is not parsed again: the
+    // document takes up the parsed file kept from the last time.
     bool Open(const std::string& path);
     // Makes a new document without pages.
     bool Create();
-    // Releases the parsed file (documents that copied from it keep it).
+    // Releases the parsed file (documents that copied from it keep it). The
+    // parsed file of a file this server wrote, unchanged since, is kept for
+    // the next Open of the same path.
     void Close();
     bool IsOpen() const { return m_instance != nullptr; }
 
@@ -42,11 +52,17 @@ public:
     bool InsertPages(int insertAfter, CPdfDocument& source, int first, int count,
                      bool copyBookmarks);
 
-    // Writes a complete file to `path` through a temporary file in the same
-    // folder that replaces the target only once fully written and synced.
-    // flags 0x20 drops objects nothing refers to; without it they are kept.
-    // Afterwards the document reads from the written file, and the files it
-    // copied from are released.
+    // Writes the document to `path`. When the document was opened from
+    // `path`, the file is one this server wrote, nobody changed it since and
+    // it is not encrypted, the new and changed objects are appended to it as
+    // an incremental update (the server rewrites such files whole and
+    // compact when all documents are closed). Otherwise a complete file is
+    // written through a temporary file in the same folder that replaces the
+    // target only once fully written and synced; flags 0x20 drops objects
+    // nothing refers to. Either way the file on disk is complete and valid
+    // after every Save, and a failed Save leaves it as it was. Afterwards
+    // the document reads from the written file, and the files it copied from
+    // are released.
     bool Save(int16_t flags, const std::string& path);
 
     // Appends a top-level outline item pointing at page `page` (0-based).
@@ -73,8 +89,11 @@ public:
     std::shared_ptr<PdfInstance> GetInstance() const { return m_instance; }
 
 private:
-    void Adopt(std::shared_ptr<PdfInstance> instance, const std::string& path);
+    void Adopt(std::shared_ptr<PdfInstance> instance, const std::string& path, int baseObjectId);
     void MarkChanged(QPDFObjectHandle object);
+    void MarkFormChanged(QPDFObjectHandle form);
+    void ChooseCopyMode(CPdfDocument& source);
+    bool SaveIncrementally(int16_t flags, const std::string& path, bool& saved);
 
     CServerState& m_state;
     std::shared_ptr<PdfInstance> m_instance;
@@ -84,6 +103,10 @@ private:
     int m_nBaseObjectId = 0;
     std::set<QPDFObjGen> m_changedObjects;
     QPDFObjGen m_lastBookmark;
+    // The state of the file the document was read from or last written to.
+    std::optional<FileStamp> m_stamp;
+    // Changed in memory since it was opened, created or saved.
+    bool m_bModified = false;
 };
 
 } // namespace quorvel

@@ -14,6 +14,17 @@ namespace quorvel {
 struct PdfInstance {
     QPDF pdf;
     std::vector<std::shared_ptr<PdfInstance>> sources;
+    // Pages were inserted: qpdf has flattened the page tree and pushed
+    // inherited attributes down to the pages, so later inserts change no
+    // existing page.
+    bool pageTreeFlat = false;
+    // As a source: whether copies take its stream data at once (small
+    // files) or read it from its file when written (large files).
+    bool copyModeChosen = false;
+    bool immediateCopy = false;
+    // As a target: some copied stream reads lazily from a source file, which
+    // qpdf then keeps open for as long as this document lives.
+    bool holdsSourceFiles = false;
 
     void AddSource(const std::shared_ptr<PdfInstance>& source) {
         if (source.get() == this) {

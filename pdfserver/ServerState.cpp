@@ -1,5 +1,6 @@
 #include "pdfserver/ServerState.h"
 
+#include "pdfserver/CompleteFileWriter.h"
 #include "pdfserver/PdfDocument.h"
 
 #include <algorithm>
@@ -19,8 +20,20 @@ std::shared_ptr<CPdfDocument> CServerState::NewDocument() {
     return document;
 }
 
+CServerState::~CServerState() {
+    try {
+        CompactWrittenFiles();
+    } catch (...) {
+    }
+}
+
 void CServerState::RegisterInstance(const std::shared_ptr<PdfInstance>& instance) {
     Prune(m_instances);
+    for (const auto& known : m_instances) {
+        if (known.lock() == instance) {
+            return;
+        }
+    }
     m_instances.push_back(instance);
 }
 
@@ -58,6 +71,7 @@ void CServerState::CloseAll() {
             instance->sources.clear();
         }
     }
+    CompactWrittenFiles();
     Prune(m_views);
     Prune(m_documents);
     Prune(m_instances);
@@ -66,6 +80,74 @@ void CServerState::CloseAll() {
 int CServerState::LiveInstanceCount() {
     Prune(m_instances);
     return static_cast<int>(m_instances.size());
+}
+
+void CServerState::NoteWritten(const std::string& path, const FileStamp& stamp, int16_t flags,
+                               bool updated) {
+    WrittenFile& file = m_written[path];
+    file.stamp = stamp;
+    file.flags = flags;
+    file.updated = updated;
+    file.instance.reset();
+}
+
+bool CServerState::IsWrittenByServer(const std::string& path, const FileStamp& stamp) const {
+    auto found = m_written.find(path);
+    return found != m_written.end() && found->second.stamp == stamp;
+}
+
+void CServerState::KeepParsed(const std::string& path, std::shared_ptr<PdfInstance> instance,
+                              int baseObjectId, const FileStamp& stamp) {
+    auto found = m_written.find(path);
+    if (found == m_written.end() || found->second.stamp != stamp) {
+        return;
+    }
+    found->second.instance = std::move(instance);
+    found->second.baseObjectId = baseObjectId;
+}
+
+std::shared_ptr<PdfInstance> CServerState::TakeParsed(const std::string& path, int& baseObjectId,
+                                                      FileStamp& stamp) {
+    auto found = m_written.find(path);
+    if (found == m_written.end() || !found->second.instance) {
+        return nullptr;
+    }
+    auto instance = std::move(found->second.instance);
+    found->second.instance.reset();
+    auto current = StampOf(path);
+    if (!current || *current != found->second.stamp) {
+        // Someone else wrote the file since: it is theirs now.
+        m_written.erase(found);
+        return nullptr;
+    }
+    baseObjectId = found->second.baseObjectId;
+    stamp = found->second.stamp;
+    return instance;
+}
+
+void CServerState::CompactWrittenFiles() {
+    auto written = std::move(m_written);
+    m_written.clear();
+    for (auto& [path, file] : written) {
+        file.instance.reset();
+        if (!file.updated) {
+            continue;
+        }
+        auto current = StampOf(path);
+        if (!current || *current != file.stamp) {
+            continue;
+        }
+        // A fresh parse of what is on disk, so that the compact file holds
+        // exactly what readers of the updated file see.
+        try {
+            QPDF pdf;
+            pdf.setSuppressWarnings(true);
+            pdf.processFile(path.c_str());
+            WriteCompleteFile(pdf, file.flags, path);
+        } catch (...) {
+            // The updated file stays as it is: complete, only larger.
+        }
+    }
 }
 
 } // namespace quorvel

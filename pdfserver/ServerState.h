@@ -1,9 +1,13 @@
 #pragma once
 
 #include "pdfserver/DocumentView.h"
+#include "pdfserver/FileStamp.h"
 #include "pdfserver/PdfInstance.h"
 
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quorvel {
@@ -15,6 +19,12 @@ class CPdfDocument;
 // close everything at once.
 class CServerState {
 public:
+    CServerState() = default;
+    // Rewrites compactly the files that still end in incremental updates.
+    ~CServerState();
+    CServerState(const CServerState&) = delete;
+    CServerState& operator=(const CServerState&) = delete;
+
     // Makes a new, closed document known to the server.
     std::shared_ptr<CPdfDocument> NewDocument();
     // Remembers a parsed file so that CloseAll can break chains of sources.
@@ -26,15 +36,43 @@ public:
     std::shared_ptr<DocumentView> ActiveView();
     // Closes every view and document and releases every parsed file.
     void CloseAll();
-    // Number of parsed files still alive (held by documents or as sources).
+    // Number of parsed files still alive (held by documents, as sources or
+    // kept for a file this server wrote).
     int LiveInstanceCount();
 
+    // Files this server wrote. `updated` says that the last write appended
+    // an incremental update rather than writing the whole file.
+    void NoteWritten(const std::string& path, const FileStamp& stamp, int16_t flags, bool updated);
+    // Whether the file at `path` with `stamp` is one this server wrote.
+    bool IsWrittenByServer(const std::string& path, const FileStamp& stamp) const;
+    // Keeps the parsed document of a file this server wrote for the next
+    // Open, as long as the file keeps `stamp`.
+    void KeepParsed(const std::string& path, std::shared_ptr<PdfInstance> instance,
+                    int baseObjectId, const FileStamp& stamp);
+    // The kept parsed document of `path` when the file is still the one it
+    // was kept for (it is then no longer kept); null otherwise.
+    std::shared_ptr<PdfInstance> TakeParsed(const std::string& path, int& baseObjectId,
+                                            FileStamp& stamp);
+    // Rewrites, whole and compact, every file whose last write was an
+    // incremental update and that nobody has changed since; then forgets
+    // every written file.
+    void CompactWrittenFiles();
+
 private:
+    struct WrittenFile {
+        FileStamp stamp;
+        int16_t flags = 0;
+        bool updated = false;
+        std::shared_ptr<PdfInstance> instance;
+        int baseObjectId = 0;
+    };
+
     template <class T> static void Prune(std::vector<std::weak_ptr<T>>& items);
 
     std::vector<std::weak_ptr<CPdfDocument>> m_documents;
     std::vector<std::weak_ptr<DocumentView>> m_views;
     std::vector<std::weak_ptr<PdfInstance>> m_instances;
+    std::map<std::string, WrittenFile> m_written;
 };
 
 } // namespace quorvel

@@ -141,6 +141,9 @@ TEST_F(SaveTest, ReleasesSourcesOnceTheTargetIsWritten) {
     ASSERT_TRUE(out->Save(0x21, (m_dir / "out.pdf")));
     EXPECT_EQ(state.LiveInstanceCount(), 1); // the target, read from its file
     out->Close();
+    // Kept for the next Open of the file it wrote, until all is closed.
+    EXPECT_EQ(state.LiveInstanceCount(), 1);
+    state.CloseAll();
     EXPECT_EQ(state.LiveInstanceCount(), 0);
 }
 

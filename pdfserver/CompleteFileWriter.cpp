@@ -1,0 +1,100 @@
+#include "pdfserver/CompleteFileWriter.h"
+
+#include <qpdf/QPDFWriter.hh>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+namespace quorvel {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void SyncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// New files get the permissions an ordinary create would give; a replaced
+// file keeps its own.
+void SetModeFor(int fd, const std::string& path) {
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        ::fchmod(fd, existing.st_mode & 07777);
+        return;
+    }
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+}
+
+} // namespace
+
+bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
+    if (path.empty() || path.back() == '/') {
+        return false;
+    }
+    std::string folder = FolderOf(path);
+    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    // The temporary name adds 8 characters to the target's; it is cut so that
+    // a target with a name near the longest allowed can still be written.
+    constexpr size_t kTempNameExtra = 8; // "." before, ".XXXXXX" after
+    std::string stem = name.substr(0, std::min(name.size(), size_t{NAME_MAX} - kTempNameExtra));
+    std::string pattern = folder + (folder == "/" ? "." : "/.") + stem + ".XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        ::unlink(temp.data());
+        return false;
+    }
+    bool written = false;
+    try {
+        QPDFWriter writer(pdf);
+        writer.setOutputFile(temp.data(), file, false);
+        if (!(flags & 0x20)) {
+            writer.setPreserveUnreferencedObjects(true);
+        }
+        writer.write();
+        // stdio may swallow a failed write (a full disk) and only set the
+        // error indicator, so that is checked as well as the flush.
+        written = std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;
+    } catch (...) {
+        written = false;
+    }
+    if (written) {
+        SetModeFor(fd, path);
+    }
+    if (std::fclose(file) != 0) {
+        written = false;
+    }
+    if (!written || std::rename(temp.data(), path.c_str()) != 0) {
+        ::unlink(temp.data());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+} // namespace quorvel

@@ -1,0 +1,297 @@
+#include "pdfserver/IncrementalUpdate.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace quorvel {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class CDescriptor {
+public:
+    explicit CDescriptor(int fd) : m_fd(fd) {}
+    ~CDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    CDescriptor(const CDescriptor&) = delete;
+    CDescriptor& operator=(const CDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Stream data that now lives in the output file: where each stream's bytes
+// start and how many there are. The descriptor stays on the file that was
+// written, even when the path is later given to another file.
+class CWrittenStreamData : public QPDFObjectHandle::StreamDataProvider {
+public:
+    explicit CWrittenStreamData(int fd) : m_fd(fd) {}
+    ~CWrittenStreamData() override { ::close(m_fd); }
+
+    void Add(QPDFObjGen object, off_t offset, size_t length) {
+        m_places[object] = Place{offset, length};
+    }
+
+    void provideStreamData(QPDFObjGen const& object, Pipeline* pipeline) override {
+        auto found = m_places.find(object);
+        if (found != m_places.end()) {
+            std::vector<unsigned char> chunk(64 * 1024);
+            off_t offset = found->second.offset;
+            size_t left = found->second.length;
+            while (left > 0) {
+                const size_t want = std::min(left, chunk.size());
+                const ssize_t got = ::pread(m_fd, chunk.data(), want, offset);
+                if (got <= 0) {
+                    throw std::runtime_error("stream data of a written file cannot be read");
+                }
+                pipeline->write(chunk.data(), static_cast<size_t>(got));
+                offset += got;
+                left -= static_cast<size_t>(got);
+            }
+        }
+        pipeline->finish();
+    }
+
+private:
+    struct Place {
+        off_t offset;
+        size_t length;
+    };
+    int m_fd;
+    std::map<QPDFObjGen, Place> m_places;
+};
+
+// The offset after the last "startxref" of a file ending in "%%EOF", or -1.
+long long PreviousXrefOffset(int fd, off_t size) {
+    constexpr off_t kTail = 1024;
+    const off_t start = std::max<off_t>(0, size - kTail);
+    std::string tail(static_cast<size_t>(size - start), '\0');
+    if (::pread(fd, tail.data(), tail.size(), start) != static_cast<ssize_t>(tail.size())) {
+        return -1;
+    }
+    const auto keyword = tail.rfind("startxref");
+    if (keyword == std::string::npos) {
+        return -1;
+    }
+    const char* text = tail.c_str() + keyword + 9;
+    char* end = nullptr;
+    errno = 0;
+    const long long offset = std::strtoll(text, &end, 10);
+    if (end == text || errno != 0 || offset <= 0 || offset >= size) {
+        return -1;
+    }
+    if (std::string(end).find("%%EOF") == std::string::npos) {
+        return -1;
+    }
+    return offset;
+}
+
+// A classic cross-reference table starts with the keyword "xref"; a
+// cross-reference stream starts with an object header.
+bool IsXrefTableAt(int fd, long long offset) {
+    char keyword[4];
+    return ::pread(fd, keyword, sizeof keyword, offset) == sizeof keyword &&
+           std::memcmp(keyword, "xref", 4) == 0;
+}
+
+bool WriteAll(int fd, const std::string& bytes, off_t offset) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+struct WrittenStream {
+    QPDFObjectHandle stream;
+    off_t offset;
+    size_t length;
+};
+
+// Composes the update: the objects in `objects` in order, the
+// cross-reference section and the trailer. `base` is the file's old length.
+class CUpdateComposer {
+public:
+    CUpdateComposer(off_t base) : m_base(base) {}
+
+    void AddObject(QPDFObjectHandle object) {
+        const QPDFObjGen id = object.getObjGen();
+        m_offsets[id.getObj()] = {Position(), id.getGen()};
+        m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
+        if (object.isStream()) {
+            auto data = object.getRawStreamData();
+            auto dictionary = object.getDict().shallowCopy();
+            dictionary.replaceKey(
+                "/Length", QPDFObjectHandle::newInteger(static_cast<long long>(data->getSize())));
+            m_bytes += dictionary.unparse();
+            m_bytes += "\nstream\n";
+            m_streams.push_back({object, Position(), data->getSize()});
+            m_bytes.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+            m_bytes += "\nendstream\nendobj\n";
+        } else {
+            m_bytes += object.unparseResolved();
+            m_bytes += "\nendobj\n";
+        }
+    }
+
+    void Finish(QPDFObjectHandle oldTrailer, long long previousXref) {
+        const off_t xref = Position();
+        m_bytes += "xref\n";
+        char entry[24];
+        for (auto it = m_offsets.begin(); it != m_offsets.end();) {
+            auto run = it;
+            int count = 0;
+            while (run != m_offsets.end() && run->first == it->first + count) {
+                ++run;
+                ++count;
+            }
+            m_bytes += std::to_string(it->first) + " " + std::to_string(count) + "\n";
+            for (; it != run; ++it) {
+                std::snprintf(entry, sizeof entry, "%010lld %05d n\r\n",
+                              static_cast<long long>(it->second.first), it->second.second);
+                m_bytes += entry;
+            }
+        }
+        long long size = m_offsets.empty() ? 1 : m_offsets.rbegin()->first + 1LL;
+        auto oldSize = oldTrailer.getKey("/Size");
+        if (oldSize.isInteger()) {
+            size = std::max(size, oldSize.getIntValue());
+        }
+        auto trailer = QPDFObjectHandle::newDictionary();
+        trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(size));
+        for (const char* key : {"/Root", "/Info", "/ID"}) {
+            if (oldTrailer.hasKey(key)) {
+                trailer.replaceKey(key, oldTrailer.getKey(key));
+            }
+        }
+        trailer.replaceKey("/Prev", QPDFObjectHandle::newInteger(previousXref));
+        m_bytes +=
+            "trailer\n" + trailer.unparse() + "\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    }
+
+    const std::string& Bytes() const { return m_bytes; }
+    const std::vector<WrittenStream>& Streams() const { return m_streams; }
+
+private:
+    off_t Position() const { return m_base + static_cast<off_t>(m_bytes.size()); }
+
+    off_t m_base;
+    std::string m_bytes;
+    std::map<int, std::pair<off_t, int>> m_offsets;
+    std::vector<WrittenStream> m_streams;
+};
+
+} // namespace
+
+UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
+                                     int baseObjectId, const std::string& path,
+                                     const FileStamp& expected, FileStamp& written,
+                                     bool& detached) {
+    detached = false;
+    if (pdf.isEncrypted()) {
+        return UpdateResult::NotApplicable;
+    }
+    CDescriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (file.Get() < 0) {
+        return UpdateResult::NotApplicable;
+    }
+    auto stamp = StampOfDescriptor(file.Get());
+    if (!stamp || *stamp != expected) {
+        return UpdateResult::NotApplicable;
+    }
+    const off_t oldSize = stamp->size;
+    const long long previousXref = PreviousXrefOffset(file.Get(), oldSize);
+    if (previousXref < 0 || !IsXrefTableAt(file.Get(), previousXref)) {
+        return UpdateResult::NotApplicable;
+    }
+
+    // Nothing new and nothing changed: the file already is the document.
+    bool anything = false;
+    for (const auto& id : changed) {
+        anything = anything || id.getObj() <= baseObjectId;
+    }
+    if (!anything && static_cast<int>(pdf.getObjectCount()) <= baseObjectId) {
+        written = *stamp;
+        detached = true;
+        return UpdateResult::Written;
+    }
+
+    // New objects first and the changed older ones last: the older objects
+    // tie the new ones into the document, so they come after what they
+    // refer to.
+    CUpdateComposer update(oldSize);
+    try {
+        for (auto& object : pdf.getAllObjects()) {
+            if (object.getObjectID() > baseObjectId) {
+                update.AddObject(object);
+            }
+        }
+        for (const auto& id : changed) {
+            if (id.getObj() <= baseObjectId) {
+                update.AddObject(pdf.getObjectByObjGen(id));
+            }
+        }
+        update.Finish(pdf.getTrailer(), previousXref);
+    } catch (...) {
+        // An object that cannot be read or written this way (a damaged
+        // stream, say) is left to a complete save.
+        return UpdateResult::NotApplicable;
+    }
+
+    if (!WriteAll(file.Get(), update.Bytes(), oldSize) || ::fdatasync(file.Get()) != 0) {
+        if (::ftruncate(file.Get(), oldSize) == 0) {
+            ::fdatasync(file.Get());
+        }
+        return UpdateResult::Failed;
+    }
+    auto after = StampOfDescriptor(file.Get());
+    if (!after) {
+        return UpdateResult::Failed;
+    }
+    written = *after;
+
+    // From now on the written streams come from this file.
+    detached = false;
+    const int reader = ::fcntl(file.Get(), F_DUPFD_CLOEXEC, 0);
+    if (reader >= 0) {
+        auto data = std::make_shared<CWrittenStreamData>(reader);
+        for (const auto& place : update.Streams()) {
+            data->Add(place.stream.getObjGen(), place.offset, place.length);
+        }
+        try {
+            for (const auto& place : update.Streams()) {
+                QPDFObjectHandle(place.stream)
+                    .replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
+            }
+            detached = true;
+        } catch (...) {
+        }
+    }
+    return UpdateResult::Written;
+}
+
+} // namespace quorvel

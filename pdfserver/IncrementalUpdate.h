@@ -1,0 +1,35 @@
+#pragma once
+
+#include "pdfserver/FileStamp.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjGen.hh>
+
+#include <set>
+#include <string>
+
+namespace quorvel {
+
+enum class UpdateResult {
+    Written,       // the update is on disk and synced
+    NotApplicable, // the file is not in a state an update can follow; nothing written
+    Failed,        // writing failed; the file was cut back to what it was
+};
+
+// Appends to `path` an incremental update holding every object of `pdf`
+// numbered above `baseObjectId` and the older objects in `changed`, followed
+// by a cross-reference section and a trailer that points back to the file's
+// previous section. The file must still have the stamp `expected` (the state
+// `pdf` was read from or last written to) and end in a cross-reference
+// table; an encrypted document is never updated this way. The update is
+// composed in memory and written in one piece at the old end of the file,
+// then synced; when writing or syncing fails, the file is cut back to its old
+// length. On success `written` is the file's new stamp, and the streams just
+// written read their data from the file from then on, so that nothing keeps
+// the files they were copied from; `detached` says whether that worked for
+// every one of them.
+UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
+                                     int baseObjectId, const std::string& path,
+                                     const FileStamp& expected, FileStamp& written, bool& detached);
+
+} // namespace quorvel
