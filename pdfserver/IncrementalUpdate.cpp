@@ -5,6 +5,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,47 +35,6 @@ public:
 
 private:
     int m_fd;
-};
-
-// Stream data that now lives in the output file: where each stream's bytes
-// start and how many there are. The descriptor stays on the file that was
-// written, even when the path is later given to another file.
-class CWrittenStreamData : public QPDFObjectHandle::StreamDataProvider {
-public:
-    explicit CWrittenStreamData(int fd) : m_fd(fd) {}
-    ~CWrittenStreamData() override { ::close(m_fd); }
-
-    void Add(QPDFObjGen object, off_t offset, size_t length) {
-        m_places[object] = Place{offset, length};
-    }
-
-    void provideStreamData(QPDFObjGen const& object, Pipeline* pipeline) override {
-        auto found = m_places.find(object);
-        if (found != m_places.end()) {
-            std::vector<unsigned char> chunk(64 * 1024);
-            off_t offset = found->second.offset;
-            size_t left = found->second.length;
-            while (left > 0) {
-                const size_t want = std::min(left, chunk.size());
-                const ssize_t got = ::pread(m_fd, chunk.data(), want, offset);
-                if (got <= 0) {
-                    throw std::runtime_error("stream data of a written file cannot be read");
-                }
-                pipeline->write(chunk.data(), static_cast<size_t>(got));
-                offset += got;
-                left -= static_cast<size_t>(got);
-            }
-        }
-        pipeline->finish();
-    }
-
-private:
-    struct Place {
-        off_t offset;
-        size_t length;
-    };
-    int m_fd;
-    std::map<QPDFObjGen, Place> m_places;
 };
 
 // The offset after the last "startxref" of a file ending in "%%EOF", or -1.
@@ -207,10 +167,38 @@ private:
 
 } // namespace
 
+CWrittenStreams::~CWrittenStreams() {
+    ::close(m_fd);
+}
+
+void CWrittenStreams::Add(QPDFObjGen object, off_t offset, size_t length) {
+    m_places[object] = Place{offset, length};
+}
+
+void CWrittenStreams::provideStreamData(QPDFObjGen const& object, Pipeline* pipeline) {
+    auto found = m_places.find(object);
+    if (found != m_places.end()) {
+        std::vector<unsigned char> chunk(64 * 1024);
+        off_t offset = found->second.offset;
+        size_t left = found->second.length;
+        while (left > 0) {
+            const size_t want = std::min(left, chunk.size());
+            const ssize_t got = ::pread(m_fd, chunk.data(), want, offset);
+            if (got <= 0) {
+                throw std::runtime_error("stream data of a written file cannot be read");
+            }
+            pipeline->write(chunk.data(), static_cast<size_t>(got));
+            offset += got;
+            left -= static_cast<size_t>(got);
+        }
+    }
+    pipeline->finish();
+}
+
 UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
                                      int baseObjectId, const std::string& path,
                                      const FileStamp& expected, FileStamp& written,
-                                     bool& detached) {
+                                     std::shared_ptr<CWrittenStreams>& streams, bool& detached) {
     detached = false;
     if (pdf.isEncrypted()) {
         return UpdateResult::NotApplicable;
@@ -276,16 +264,20 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
 
     // From now on the written streams come from this file.
     detached = false;
-    const int reader = ::fcntl(file.Get(), F_DUPFD_CLOEXEC, 0);
-    if (reader >= 0) {
-        auto data = std::make_shared<CWrittenStreamData>(reader);
+    struct stat known {};
+    if (!streams || ::fstat(streams->Descriptor(), &known) != 0 || known.st_dev != written.device ||
+        known.st_ino != written.inode) {
+        const int reader = ::fcntl(file.Get(), F_DUPFD_CLOEXEC, 0);
+        streams = reader >= 0 ? std::make_shared<CWrittenStreams>(reader) : nullptr;
+    }
+    if (streams) {
         for (const auto& place : update.Streams()) {
-            data->Add(place.stream.getObjGen(), place.offset, place.length);
+            streams->Add(place.stream.getObjGen(), place.offset, place.length);
         }
         try {
             for (const auto& place : update.Streams()) {
                 QPDFObjectHandle(place.stream)
-                    .replaceStreamData(data, QPDFObjectHandle(), QPDFObjectHandle());
+                    .replaceStreamData(streams, QPDFObjectHandle(), QPDFObjectHandle());
             }
             detached = true;
         } catch (...) {

@@ -4,11 +4,38 @@
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjGen.hh>
+#include <qpdf/QPDFObjectHandle.hh>
 
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 
 namespace quorvel {
+
+// Stream data that lives in a file this server wrote: where each stream's
+// bytes start and how many there are. The descriptor stays on the file that
+// was written, even when its path is later given to another file; one
+// descriptor serves every update of the same file.
+class CWrittenStreams : public QPDFObjectHandle::StreamDataProvider {
+public:
+    explicit CWrittenStreams(int fd) : m_fd(fd) {}
+    ~CWrittenStreams() override;
+    CWrittenStreams(const CWrittenStreams&) = delete;
+    CWrittenStreams& operator=(const CWrittenStreams&) = delete;
+
+    int Descriptor() const { return m_fd; }
+    void Add(QPDFObjGen object, off_t offset, size_t length);
+    void provideStreamData(QPDFObjGen const& object, Pipeline* pipeline) override;
+
+private:
+    struct Place {
+        off_t offset;
+        size_t length;
+    };
+    int m_fd;
+    std::map<QPDFObjGen, Place> m_places;
+};
 
 enum class UpdateResult {
     Written,       // the update is on disk and synced
@@ -25,11 +52,12 @@ enum class UpdateResult {
 // composed in memory and written in one piece at the old end of the file,
 // then synced; when writing or syncing fails, the file is cut back to its old
 // length. On success `written` is the file's new stamp, and the streams just
-// written read their data from the file from then on, so that nothing keeps
-// the files they were copied from; `detached` says whether that worked for
-// every one of them.
+// written read their data from the file from then on (through `streams`,
+// made or reused here), so that nothing keeps the files they were copied
+// from; `detached` says whether that worked for every one of them.
 UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
                                      int baseObjectId, const std::string& path,
-                                     const FileStamp& expected, FileStamp& written, bool& detached);
+                                     const FileStamp& expected, FileStamp& written,
+                                     std::shared_ptr<CWrittenStreams>& streams, bool& detached);
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pdfserver/IncrementalUpdate.h"
+
 #include <qpdf/QPDF.hh>
 
 #include <memory>
@@ -25,6 +27,8 @@ struct PdfInstance {
     // As a target: some copied stream reads lazily from a source file, which
     // qpdf then keeps open for as long as this document lives.
     bool holdsSourceFiles = false;
+    // Where streams this document appended to its file read their data.
+    std::shared_ptr<CWrittenStreams> writtenStreams;
 
     void AddSource(const std::shared_ptr<PdfInstance>& source) {
         if (source.get() == this) {
