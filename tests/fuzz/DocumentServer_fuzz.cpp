@@ -1,12 +1,16 @@
 // Fuzzes the document server with any bytes as a source file, through the
 // calls one row of an append run makes: a new output, Open of the source,
 // InsertPages with its outline items, a bookmark named after the source,
-// Save, and then Open of the saved file by a fresh document.
+// Save, and then Open of the saved file by a fresh document. A second row
+// then appends the source again to the saved file, which the server writes
+// as an incremental update.
 //
 // What must hold beyond "no crash, no hang": a page count is never negative;
 // an insert that succeeds adds exactly the pages asked for; a save that
 // succeeds writes a file the server itself opens again with the same page
-// count; a failed save leaves no file behind.
+// count; a failed save leaves no file behind; after the second row a server
+// that never saw the file reads it with both rows' pages, and a failed
+// second save leaves the first file as it was.
 //
 // The qpdf library is not instrumented, so coverage feedback comes from the
 // server's own code; pass real PDFs as extra corpus folders to go further:
@@ -92,6 +96,44 @@ void AddBookmark(IAutomationFactory& factory, IAcroApp& app,
         bookmark->SetTitle("source.pdf");
 }
 
+std::string ReadAll(const std::string& path) {
+    std::string bytes;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    Check(fd >= 0);
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<size_t>(n));
+    ::close(fd);
+    return bytes;
+}
+
+// The second row: the saved output opened again, the source appended once
+// more, saved onto itself.
+void AppendAgain(IAutomationFactory& factory, const std::string& sourcePath,
+                 const std::string& outputPath, int32_t pagesBefore) {
+    const std::string before = ReadAll(outputPath);
+    auto output = CreateAs<IAcroPDDoc>(factory, kProgIdPDDoc);
+    auto source = CreateAs<IAcroPDDoc>(factory, kProgIdPDDoc);
+    Check(output && source && output->Open(outputPath) != 0);
+    Check(output->GetNumPages() == pagesBefore);
+    int32_t expected = pagesBefore;
+    if (source->Open(sourcePath) != 0) {
+        const int32_t count = std::min(source->GetNumPages(), kMaxPagesCopied);
+        if (count > 0 && output->InsertPages(pagesBefore - 1, source, 0, count, 1) != 0)
+            expected += count;
+        source->Close();
+    }
+    if (output->Save(0x21, outputPath) == 0) {
+        Check(ReadAll(outputPath) == before);
+        return;
+    }
+    output->Close();
+    auto fresh = CreateDocumentServerFactory();
+    auto reread = CreateAs<IAcroPDDoc>(*fresh, kProgIdPDDoc);
+    Check(reread && reread->Open(outputPath) != 0);
+    Check(reread->GetNumPages() == expected);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -131,6 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(reread && reread->Open(outputPath) != 0);
         Check(reread->GetNumPages() == saved);
         reread->Close();
+        output->Close();
+        AppendAgain(*factory, sourcePath, outputPath, saved);
     } else {
         Check(!Exists(outputPath));
     }

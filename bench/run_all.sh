@@ -1,0 +1,19 @@
+#!/bin/bash
+# Every speed benchmark in one go: appends into one output (text and image
+# sources, N = 10, 100, 300, 1000), the extra cost of running the document
+# server in its own process, and page counting and folder scans against bare
+# tools. Each part prints its own figures and ratios.
+#
+# usage: bench/run_all.sh [path/to/quorvel-cli]
+set -uo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+cli="${1:-${QUORVEL_CLI:-$here/../build/cli/quorvel-cli}}"
+status=0
+for part in append_bench.sh isolation_bench.sh count_scan_bench.sh; do
+    [ -x "$here/$part" ] || [ -f "$here/$part" ] || continue
+    echo "== $part"
+    bash "$here/$part" "$cli" || status=1
+    echo
+done
+exit $status
