@@ -178,6 +178,10 @@ std::optional<DocReply> CDocServerConnection::ExchangeLocked(const DocRequest& r
         KillLocked();
         return std::nullopt;
     }
+    return ReadReplyLocked();
+}
+
+std::optional<DocReply> CDocServerConnection::ReadReplyLocked() {
     std::string payload;
     if (ReadDocFrame(m_fd, payload, m_nTimeoutMs) != DocIoResult::Ok) {
         KillLocked();
@@ -209,6 +213,33 @@ std::optional<DocReply> CDocServerConnection::CallStarting(const DocRequest& req
     }
     generation = m_nGeneration.load();
     return ExchangeLocked(request);
+}
+
+size_t CDocServerConnection::CallStartingStream(const DocRequest& request, size_t replies,
+                                                const std::function<void(const DocReply&)>& onReply,
+                                                uint64_t& generation) {
+    std::lock_guard lock(m_mutex);
+    if (m_pid >= 0 && !AliveLocked()) {
+        KillLocked();
+    }
+    if (m_pid < 0 && !StartLocked()) {
+        return 0;
+    }
+    generation = m_nGeneration.load();
+    if (WriteDocFrame(m_fd, EncodeDocRequest(request), m_nTimeoutMs) != DocIoResult::Ok) {
+        KillLocked();
+        return 0;
+    }
+    size_t arrived = 0;
+    while (arrived < replies) {
+        std::optional<DocReply> reply = ReadReplyLocked();
+        if (!reply) {
+            break; // the helper has been killed
+        }
+        ++arrived;
+        onReply(*reply);
+    }
+    return arrived;
 }
 
 void CDocServerConnection::Release(uint64_t generation, uint32_t handle) {

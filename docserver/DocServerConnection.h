@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -49,6 +50,16 @@ public:
     // `generation` receives the generation that answered.
     std::optional<DocReply> CallStarting(const DocRequest& request, uint64_t& generation);
 
+    // Like CallStarting, for a request the helper answers with `replies`
+    // replies: hands each to `onReply` as it arrives, each awaited for up to
+    // the timeout, and returns how many arrived. When that is fewer than
+    // `replies` the helper has been killed (it died, sent something unreadable
+    // or did not answer in time) or could not be started. `onReply` runs with
+    // the connection locked and must not use it.
+    size_t CallStartingStream(const DocRequest& request, size_t replies,
+                              const std::function<void(const DocReply&)>& onReply,
+                              uint64_t& generation);
+
     // Tells the helper of `generation` to drop `handle`; no answer is awaited.
     void Release(uint64_t generation, uint32_t handle);
 
@@ -67,6 +78,7 @@ private:
     bool AliveLocked() const;
     void KillLocked();
     std::optional<DocReply> ExchangeLocked(const DocRequest& request);
+    std::optional<DocReply> ReadReplyLocked();
 
     mutable std::mutex m_mutex;
     std::string m_strServerPath;

@@ -79,10 +79,42 @@ int CDocServerLoop::Run(int fd) {
         if (!request) {
             return 2;
         }
-        std::optional<DocReply> reply = Handle(*request);
-        if (reply && WriteDocFrame(fd, EncodeDocReply(*reply), -1) != DocIoResult::Ok) {
+        bool peerGone = false;
+        Serve(*request, [&](const DocReply& reply) {
+            peerGone = WriteDocFrame(fd, EncodeDocReply(reply), -1) != DocIoResult::Ok;
+            return !peerGone;
+        });
+        if (peerGone) {
             return 0; // the window process went away while we worked
         }
+    }
+}
+
+void CDocServerLoop::Serve(const DocRequest& request,
+                           const std::function<bool(const DocReply&)>& send) {
+    if (request.op != DocOp::ProbePageCounts) {
+        if (std::optional<DocReply> reply = Handle(request)) {
+            send(*reply);
+        }
+        return;
+    }
+    // Each count goes out as soon as it is known, so that a file that ends
+    // this process costs the client that one count only.
+    for (const DocValue& path : request.args) {
+        if (!send(ProbeOne(path))) {
+            return;
+        }
+    }
+}
+
+DocReply CDocServerLoop::ProbeOne(const DocValue& path) {
+    if (path.type != DocValueType::Text || !m_probe) {
+        return IntReply(0);
+    }
+    try {
+        return IntReply(m_probe(path.text));
+    } catch (...) {
+        return IntReply(0); // a probe that throws has no count
     }
 }
 
@@ -128,6 +160,8 @@ std::optional<DocReply> CDocServerLoop::Handle(const DocRequest& request) {
                 return IntReply(0);
             }
             return IntReply(m_probe(request.args[0].text));
+        case DocOp::ProbePageCounts:
+            return FailureReply("a page-count batch is served by Serve");
         case DocOp::Call:
             return Call(request);
         }

@@ -29,12 +29,18 @@ public:
     int Run(int fd);
 
     // The reply for one request; a Release request answers nothing (nullopt).
+    // A page-count batch has one reply per path: Serve gives them.
     std::optional<DocReply> Handle(const DocRequest& request);
+
+    // Serves one request of any kind, passing every reply to `send` as soon as
+    // it is ready; stops early when `send` returns false (the peer is gone).
+    void Serve(const DocRequest& request, const std::function<bool(const DocReply&)>& send);
 
     size_t HandleCount() const { return m_objects.size(); }
 
 private:
     DocReply Call(const DocRequest& request);
+    DocReply ProbeOne(const DocValue& path);
     DocReply ObjectReply(std::shared_ptr<IAcroObject> object);
     template <class T> std::shared_ptr<T> ArgObject(const DocRequest& request, size_t index);
 

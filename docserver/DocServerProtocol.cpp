@@ -68,7 +68,7 @@ private:
 };
 
 bool KnownOp(uint8_t op) {
-    return op >= 1 && op <= 4;
+    return op >= 1 && op <= 5;
 }
 bool KnownKind(uint8_t kind) {
     return kind <= 5;

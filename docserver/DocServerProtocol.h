@@ -5,8 +5,9 @@
 // Every message is one frame: a 32-bit little-endian payload length followed by
 // the payload. A request names an operation, the object it addresses (a handle
 // the helper handed out earlier, 0 for none), a method number and its arguments;
-// the helper answers every request except a release with exactly one reply, in
-// order. Handles are only valid for the helper that issued them.
+// the helper answers every request except a release and a page-count batch with
+// exactly one reply, in order (a release gets none, a batch one per path).
+// Handles are only valid for the helper that issued them.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,9 @@ enum class DocOp : uint8_t {
     Call = 2,           // handle, method, arguments -> integer, object or exception reply
     Release = 3,        // handle -> no reply
     ProbePageCount = 4, // text: path -> integer reply
+    // texts: paths (up to 255) -> one integer reply per path, in order, each
+    // sent as soon as its count is known
+    ProbePageCounts = 5,
 };
 
 // The automation object kinds a handle can stand for.

@@ -34,6 +34,45 @@ int32_t ProbePdfPageCountOutOfProcess(const std::string& path) {
     return ProbePdfPageCountOutOfProcess(ProbeConnection(), path);
 }
 
+std::vector<int32_t> ProbePdfPageCountsOutOfProcess(CDocServerConnection& connection,
+                                                    const std::vector<std::string>& paths) {
+    std::vector<int32_t> counts(paths.size(), 0);
+    size_t next = 0; // the first file not asked for yet
+    while (next < paths.size()) {
+        // Empty paths stay 0 without asking, as one by one.
+        DocRequest request;
+        request.op = DocOp::ProbePageCounts;
+        std::vector<size_t> rows;
+        for (; next < paths.size() && rows.size() < kPageCountBatch; ++next) {
+            if (!paths[next].empty()) {
+                request.args.push_back(DocValue::Text(paths[next]));
+                rows.push_back(next);
+            }
+        }
+        if (rows.empty()) {
+            break;
+        }
+        size_t row = 0;
+        uint64_t generation = 0;
+        const size_t answered = connection.CallStartingStream(
+            request, rows.size(),
+            [&](const DocReply& reply) {
+                counts[rows[row++]] = reply.kind == DocReplyKind::Int ? reply.number : 0;
+            },
+            generation);
+        if (answered < rows.size()) {
+            // The file being counted ended the helper (or it could not start):
+            // that file keeps 0, and the ones after it go out again.
+            next = rows[answered] + 1;
+        }
+    }
+    return counts;
+}
+
+std::vector<int32_t> ProbePdfPageCountsOutOfProcess(const std::vector<std::string>& paths) {
+    return ProbePdfPageCountsOutOfProcess(ProbeConnection(), paths);
+}
+
 int GetPageCountOutOfProcess(CDocServerConnection& connection, const std::string& path,
                              IAutomationFactory* factory, IConnectionHost& host) {
     const int pages = ProbePdfPageCountOutOfProcess(connection, path);

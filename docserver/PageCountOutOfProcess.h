@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -22,6 +23,18 @@ int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const st
 // It is separate from any factory's helper, so that a file that breaks the library while being
 // counted cannot end an append run in progress.
 int32_t ProbePdfPageCountOutOfProcess(const std::string& path);
+
+// The counts ProbePdfPageCountOutOfProcess gives for each of `paths`, in
+// order, asked for in batches of up to kPageCountBatch files: one round trip
+// per batch rather than per file. A file that ends or hangs the helper still
+// costs only its own count: the files after it go to a new helper.
+std::vector<int32_t> ProbePdfPageCountsOutOfProcess(CDocServerConnection& connection,
+                                                    const std::vector<std::string>& paths);
+// The same on the process's page-count helper.
+std::vector<int32_t> ProbePdfPageCountsOutOfProcess(const std::vector<std::string>& paths);
+
+// Most files in one batch request (a request holds at most 255 arguments).
+inline constexpr size_t kPageCountBatch = 64;
 
 // The page count as GetPageCount gives it, with the library step in the
 // helper behind `connection`: its count when it is 1 or more, otherwise

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace quorvel {
 namespace {
 
@@ -122,6 +124,47 @@ TEST_F(DocServerLoopTest, ViewsAndTheirDocumentsGetTheirOwnHandles) {
     // The document outlives the view's release: the handle holds it.
     m_loop.Handle({DocOp::Release, view, 0, {}});
     EXPECT_EQ(CallOn(doc.handle, DocMethod::PDDocGetNumPages).number, 4);
+}
+
+// A page-count batch answers once per path, in order, and stops as soon as the
+// peer is gone.
+TEST(DocServerLoop, PageCountBatchesAnswerOncePerPath) {
+    CDocServerLoop loop(nullptr, [](const std::string& path) -> int32_t {
+        if (path == "throws")
+            throw std::runtime_error("broken");
+        return static_cast<int32_t>(path.size());
+    });
+    const DocRequest batch{
+        DocOp::ProbePageCounts,
+        0,
+        0,
+        {DocValue::Text("abc"), DocValue::Int(9), DocValue::Text("throws"), DocValue::Text("")}};
+    std::vector<DocReply> replies;
+    loop.Serve(batch, [&](const DocReply& r) {
+        replies.push_back(r);
+        return true;
+    });
+    ASSERT_EQ(replies.size(), 4u);
+    const int32_t expected[] = {3, 0, 0, 0};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(replies[i].kind, DocReplyKind::Int) << i;
+        EXPECT_EQ(replies[i].number, expected[i]) << i;
+    }
+    int sent = 0;
+    loop.Serve(batch, [&](const DocReply&) { return ++sent < 2; });
+    EXPECT_EQ(sent, 2);
+    // Other requests go through Serve with their single reply, a release with none.
+    replies.clear();
+    loop.Serve({DocOp::ProbePageCount, 0, 0, {DocValue::Text("ab")}}, [&](const DocReply& r) {
+        replies.push_back(r);
+        return true;
+    });
+    loop.Serve({DocOp::Release, 5, 0, {}}, [&](const DocReply& r) {
+        replies.push_back(r);
+        return true;
+    });
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].number, 2);
 }
 
 TEST(DocServerLoop, WithoutProbeOrFactoryEverythingAnswersEmpty) {

@@ -37,6 +37,7 @@ TEST(DocServerProtocol, RequestsRoundTrip) {
          {DocValue::Int(0x21), DocValue::Text(std::string(100000, 'p'))}},
         {DocOp::Release, 42, 0, {}},
         {DocOp::ProbePageCount, 0, 0, {DocValue::Text("/tmp/a b.pdf")}},
+        {DocOp::ProbePageCounts, 0, 0, {DocValue::Text("/a.pdf"), DocValue::Text("")}},
     };
     for (const DocRequest& request : table) {
         std::optional<DocRequest> back = DecodeDocRequest(EncodeDocRequest(request));

@@ -348,6 +348,54 @@ TEST_F(OutOfProcessTest, APageCountThatCrashesOrHangsGivesZero) {
     EXPECT_EQ(m_connection->StartCount(), 3);
 }
 
+// Batches give the counts one-by-one requests give, whatever happens to the
+// helper in the middle of a batch: a file that crashes, hangs or garbles costs
+// its own count and the files after it are counted by the next helper.
+TEST_F(OutOfProcessTest, BatchedPageCountsMatchOneByOne) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> paths;
+        int starts; // helpers started for the batch
+    };
+    std::vector<std::string> many;
+    for (size_t i = 0; i < 2 * kPageCountBatch + 3; ++i) {
+        many.push_back("/fake/" + std::to_string(i));
+    }
+    many[kPageCountBatch - 1] = "/crash/segv"; // the last file of the first batch
+    many[kPageCountBatch] = "/crash/abort";    // the first of the next
+    const Case table[] = {
+        {"nothing", {}, 0},
+        {"only empty paths", {"", ""}, 0},
+        {"plain", {"/fake/3", "", "/not/a/pdf", "/fake/0", "/fake/-1", "/fake/7"}, 1},
+        {"crash in the middle", {"/fake/1", "/crash/segv", "/fake/2", "/crash/exit", "/fake/3"}, 3},
+        {"crash first and last", {"/crash/abort", "/fake/4", "/crash/segv"}, 2},
+        {"garbled and hung", {"/fake/5", "/garbage", "/fake/6", "/hang", "/fake/8"}, 3},
+        {"several batches", many, 3},
+    };
+    for (const Case& c : table) {
+        std::vector<int32_t> expected;
+        {
+            auto oneByOne = FakeConnection(300);
+            for (const std::string& path : c.paths) {
+                expected.push_back(ProbePdfPageCountOutOfProcess(*oneByOne, path));
+            }
+        }
+        Use(FakeConnection(300));
+        EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, c.paths), expected) << c.name;
+        EXPECT_EQ(m_connection->StartCount(), c.starts) << c.name;
+    }
+    // The plain case, spelled out.
+    EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, table[2].paths),
+              (std::vector<int32_t>{3, 0, 0, 0, -1, 7}));
+}
+
+TEST_F(OutOfProcessTest, BatchedPageCountsWithoutAHelperAreZero) {
+    Use(std::make_shared<CDocServerConnection>("/nonexistent/quorvel-docserver", 2000));
+    EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, {"/fake/2", "", "/fake/3"}),
+              (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_FALSE(m_connection->IsRunning());
+}
+
 // Records the messages of the automation fallback.
 class MessageLog : public IConnectionHost {
 public:
@@ -482,6 +530,11 @@ TEST_F(OutOfProcessTest, TheInstalledHelperCountsPagesLikeTheLibrary) {
     std::printf("[ probe    ] %zu files (%d from the corpus) counted twice in %.0f ms\n",
                 paths.size(), corpusFiles, ms);
     EXPECT_EQ(ProbePdfPageCountOutOfProcess(*m_connection, dir / "five.pdf"), 5);
+    std::vector<int32_t> oneByOne;
+    for (const std::string& path : paths) {
+        oneByOne.push_back(ProbePdfPageCount(path));
+    }
+    EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, paths), oneByOne);
     EXPECT_EQ(m_connection->StartCount(), 1);
     if (corpusFiles == 0) {
         GTEST_SKIP() << "no PDF corpus at " << corpus << " (set PDF_CORPUS_DIR)";
