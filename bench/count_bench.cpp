@@ -2,10 +2,11 @@
 //
 //   quorvel-count-bench compare LISTFILE [LABEL]
 //       The bare library loop (load the file, ask its page count, nothing
-//       else), ProbePdfPageCount and ProbePdfPageCountOutOfProcess over the
-//       same files, each the best of 3 rounds, and prints one line:
-//       LABEL: files=N poppler=Xs probe=Ys ratio=R helper=Zs ratio=R
-//       Exits 3 when the probe and the helper differ in their page sums, 4
+//       else), ProbePdfPageCount, ProbePdfPageCountOutOfProcess file by file
+//       and ProbePdfPageCountsOutOfProcess (batches) over the same files, each
+//       the best of 3 rounds, and prints one line:
+//       LABEL: files=N poppler=Xs probe=Ys ratio=R helper=Zs ratio=R batch=...
+//       Exits 3 when the probe and the helpers differ in their page sums, 4
 //       when only the bare loop differs (it also counts files the probe
 //       turns down). In parentheses: the bare loop while one document stays
 //       open (the library then builds its global tables only once).
@@ -99,6 +100,16 @@ int Compare(const std::vector<std::string>& files, const std::string& label) {
             return t;
         },
         helper);
+    long batch = 0;
+    const double tBatch = Best(
+        kRounds,
+        [&] {
+            long t = 0;
+            for (int32_t n : quorvel::ProbePdfPageCountsOutOfProcess(files))
+                t += n;
+            return t;
+        },
+        batch);
     // The bare loop again with one document held open all along, so that the
     // library's global tables are built once: the least a count can cost.
     long kept = 0;
@@ -110,12 +121,12 @@ int Compare(const std::vector<std::string>& files, const std::string& label) {
             kRounds, [&] { return BareLoop(files); }, kept);
     }
     std::printf("%s: files=%zu poppler=%.3fs probe=%.3fs ratio=%.2f helper=%.3fs ratio=%.2f"
-                " (library tables kept: poppler=%.3fs, helper/that=%.2f; helper start %.3fs;"
-                " pages %ld/%ld/%ld)\n",
+                " batch=%.3fs ratio=%.2f (library tables kept: poppler=%.3fs, probe/that=%.2f,"
+                " helper/that=%.2f, batch/that=%.2f; helper start %.3fs; pages %ld/%ld/%ld/%ld)\n",
                 label.c_str(), files.size(), tBare, tProbe, tProbe / tBare, tHelper,
-                tHelper / tBare, tKept, tKept > 0 ? tHelper / tKept : 0.0, tStart, bare, probe,
-                helper);
-    if (probe != helper)
+                tHelper / tBare, tBatch, tBatch / tBare, tKept, tProbe / tKept, tHelper / tKept,
+                tBatch / tKept, tStart, bare, probe, helper, batch);
+    if (probe != helper || probe != batch)
         return 3;
     return bare == probe ? 0 : 4;
 }
