@@ -1,5 +1,7 @@
 // The main window's commands that edit the job list in place.
 #include "app/ui/AppendMainDlg.h"
+#include "docserver/PageCountOutOfProcess.h"
+#include "support/PageCountProbe.h"
 
 #include <QAction>
 #include <QMenu>
@@ -103,13 +105,39 @@ void CAppendMainDlg::MoveDown() {
     JobListView()->viewport()->update();
 }
 
+namespace {
+
+bool NamesPdf(const std::string& name) {
+    return name.find(".pdf") != std::string::npos || name.find(".PDF") != std::string::npos;
+}
+
+} // namespace
+
 void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
+    // The library's counts of all rows first, from the page-count helper in
+    // batches (one round trip for many files); an empty name asks for nothing.
+    std::vector<std::string> names;
+    for (int row = 0; row < m_pJobs->RowCount(); ++row) {
+        std::string name = m_pJobs->Text(row, Filename);
+        names.push_back(NamesPdf(name) ? std::move(name) : std::string());
+    }
+    const std::vector<int32_t> probed = ProbePdfPageCountsOutOfProcess(names);
     for (int row = 0; row < m_pJobs->RowCount(); ++row) {
         const std::string name = m_pJobs->Text(row, Filename);
         std::string pagesText = "Unknown";
         int count = 0;
-        if (name.find(".pdf") != std::string::npos || name.find(".PDF") != std::string::npos) {
-            count = GetPageCount(name);
+        if (NamesPdf(name)) {
+            // The automation fallback dispatches events, which may change the
+            // list: a row that no longer holds the name counted above is
+            // counted on its own.
+            const auto at = static_cast<size_t>(row);
+            if (at < names.size() && names[at] == name)
+                count = probed[at] >= 1
+                            ? probed[at]
+                            : CountPagesWithAcrobat(name, m_pFactory.get(),
+                                                    static_cast<IConnectionHost&>(*this));
+            else
+                count = GetPageCount(name);
             pagesText = std::to_string(count);
         }
         // The two refresh commands differ only in which column they write

@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 #include "app/ui/AppendApp.h"
 #include "app/ui/AppendMainDlg.h"
+#include "support/ProbeMessages.h"
 #include "support/ui/HelpWindow.h"
 
 #include <QAction>
@@ -424,6 +425,30 @@ private Q_SLOTS:
         QCOMPARE(jobs.Text(1, Selected), std::string("No"));
         dlg.CommandAction(Cmd::kRefreshAll)->trigger();
         QCOMPARE(jobs.Text(1, Pages), std::string("Unknown"));
+    }
+
+    // The library's counts come in one batch; a file the library cannot
+    // count still goes to the document server, in its row's turn.
+    void refreshPageCountsOfManyRows() {
+        CScriptedPrompt prompt;
+        CAppendMainDlg dlg(&prompt);
+        std::vector<std::string> expected;
+        for (int i = 0; i < 70; ++i) {
+            const std::string name = "m" + std::to_string(i) + ".pdf";
+            if (i == 40) {
+                AddRow(dlg, Path(name.c_str()).toStdString()); // never written
+                expected.push_back("0");
+                continue;
+            }
+            QVERIFY(test::WritePdf(Path(name.c_str()), i % 4 + 1));
+            AddRow(dlg, Path(name.c_str()).toStdString());
+            expected.push_back(std::to_string(i % 4 + 1));
+        }
+        dlg.RefreshPageCounts(false);
+        QCOMPARE(Column(dlg, Pages), expected);
+        QCOMPARE(prompt.messages.size(), size_t(1));
+        QCOMPARE(prompt.messages[0].text,
+                 std::string(ProbeMessages::kErrorOpeningFile) + Path("m40.pdf").toStdString());
     }
 
     // A, Z and Delete act window-wide, whichever control has the focus;
