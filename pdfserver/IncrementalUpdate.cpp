@@ -233,8 +233,13 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
     // refer to.
     CUpdateComposer update(oldSize);
     try {
-        for (auto& object : pdf.getAllObjects()) {
-            if (object.getObjectID() > baseObjectId) {
+        // qpdf numbers new objects upwards from the highest number in use,
+        // so the new ones are exactly those above the base; walking only
+        // them keeps a save's cost independent of the size of the file.
+        const int highest = static_cast<int>(pdf.getObjectCount());
+        for (int id = baseObjectId + 1; id <= highest; ++id) {
+            auto object = pdf.getObjectByID(id, 0);
+            if (!object.isNull()) {
                 update.AddObject(object);
             }
         }

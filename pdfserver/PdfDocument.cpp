@@ -38,6 +38,14 @@ std::shared_ptr<PdfInstance> ParseFile(const std::string& path, bool checkPages 
     return instance;
 }
 
+// The highest object number of a file just parsed: its cross-reference
+// table says so without reading any object.
+int HighestObjectIdInFile(QPDF& pdf) {
+    auto xref = pdf.getXRefTable();
+    return xref.empty() ? 0 : xref.rbegin()->first.getObj();
+}
+
+// The highest object number in use, objects made in memory included.
 int HighestObjectId(QPDF& pdf) {
     return static_cast<int>(pdf.getObjectCount());
 }
@@ -87,7 +95,7 @@ bool CPdfDocument::Open(const std::string& path) {
         if (!instance) {
             return false;
         }
-        const int baseObjectId = HighestObjectId(instance->pdf);
+        const int baseObjectId = HighestObjectIdInFile(instance->pdf);
         Adopt(std::move(instance), path, baseObjectId);
         m_stamp = stampBefore;
         return true;
@@ -284,7 +292,7 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     // counted against this file.
     try {
         if (auto reloaded = ParseFile(path, false)) {
-            const int baseObjectId = HighestObjectId(reloaded->pdf);
+            const int baseObjectId = HighestObjectIdInFile(reloaded->pdf);
             Adopt(std::move(reloaded), path, baseObjectId);
             m_stamp = stamp;
         }
