@@ -178,9 +178,10 @@ void CWrittenStreams::Add(QPDFObjGen object, off_t offset, size_t length) {
 void CWrittenStreams::provideStreamData(QPDFObjGen const& object, Pipeline* pipeline) {
     auto found = m_places.find(object);
     if (found != m_places.end()) {
-        std::vector<unsigned char> chunk(64 * 1024);
         off_t offset = found->second.offset;
         size_t left = found->second.length;
+        m_chunk.resize(std::min(left, size_t{64 * 1024}));
+        std::vector<unsigned char>& chunk = m_chunk;
         while (left > 0) {
             const size_t want = std::min(left, chunk.size());
             const ssize_t got = ::pread(m_fd, chunk.data(), want, offset);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -35,6 +36,7 @@ private:
     };
     int m_fd;
     std::map<QPDFObjGen, Place> m_places;
+    std::vector<unsigned char> m_chunk;
 };
 
 enum class UpdateResult {

@@ -129,7 +129,7 @@ void CServerState::CompactWrittenFiles() {
     auto written = std::move(m_written);
     m_written.clear();
     for (auto& [path, file] : written) {
-        file.instance.reset();
+        auto kept = std::move(file.instance);
         if (!file.updated) {
             continue;
         }
@@ -137,9 +137,13 @@ void CServerState::CompactWrittenFiles() {
         if (!current || *current != file.stamp) {
             continue;
         }
-        // A fresh parse of what is on disk, so that the compact file holds
-        // exactly what readers of the updated file see.
         try {
+            // The kept parsed file is what was appended, object for object;
+            // without one, the file is parsed afresh.
+            if (kept) {
+                WriteCompleteFile(kept->pdf, file.flags, path);
+                continue;
+            }
             QPDF pdf;
             pdf.setSuppressWarnings(true);
             pdf.processFile(path.c_str());
