@@ -1,16 +1,23 @@
-// quorvel-cli run BATCH.app: loads a batch file as the main window does
-// (entries without append parameters stay without them), then runs the
-// append run on it with the document server, printing "row N: STATUS" for
-// every status change (rows from 1). Message boxes go to standard error as
-// "caption: text". Exits 0 when the run reached "Done.", 1 otherwise.
+// quorvel-cli run [--isolated] BATCH.app: loads a batch file as the main
+// window does (entries without append parameters stay without them), then
+// runs the append run on it with the document server, printing "row N:
+// STATUS" for every status change (rows from 1). Message boxes go to standard
+// error as "caption: text". Exits 0 when the run reached "Done.", 1 otherwise.
 // Ctrl-C asks the run to stop, as the "Stop" button does; a second one ends
 // the program.
+//
+// The document server runs inside this process unless --isolated is given:
+// then it runs in a quorvel-docserver helper as in the window, page counts
+// included, so that a document that crashes or hangs the PDF library ends
+// the run with the failing step's message instead of ending the program.
 
 #include "app/BatchFile.h"
 #include "app/BatchMessages.h"
 #include "app/JobEntry.h"
 #include "cli/CliCommand.h"
 #include "cli/ConsoleMessageHost.h"
+#include "docserver/OutOfProcessFactory.h"
+#include "docserver/PageCountOutOfProcess.h"
 #include "engine/AppendRun.h"
 #include "engine/RunMessages.h"
 #include "engine/Settings.h"
@@ -36,8 +43,11 @@ extern "C" void OnInterrupt(int) {
 // delivers a pending Ctrl-C as a click on the button, and statuses print.
 class CConsoleAppendHost : public IAppendHost, public IAddJobHost {
 public:
-    CConsoleAppendHost(IAutomationFactory& factory, std::function<void()> clickButton)
-        : m_factory(factory), m_clickButton(std::move(clickButton)) {}
+    // `helper`: the link of an out-of-process factory, whose helper then
+    // counts pages too; null when the document server runs in this process.
+    CConsoleAppendHost(IAutomationFactory& factory, CDocServerConnection* helper,
+                       std::function<void()> clickButton)
+        : m_factory(factory), m_pHelper(helper), m_clickButton(std::move(clickButton)) {}
 
     MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override {
@@ -66,6 +76,9 @@ public:
 
     // IAddJobHost
     int GetPageCount(const std::string& path) override {
+        if (m_pHelper)
+            return GetPageCountOutOfProcess(*m_pHelper, path, &m_factory,
+                                            static_cast<IConnectionHost&>(*this));
         return quorvel::GetPageCount(path, &m_factory, static_cast<IConnectionHost&>(*this));
     }
 
@@ -73,22 +86,33 @@ public:
 
 private:
     IAutomationFactory& m_factory;
+    CDocServerConnection* m_pHelper;
     std::function<void()> m_clickButton;
     CConsoleMessageHost m_console{stderr};
     std::string m_strLabel = kLabelAppendFiles;
 };
 
 int RunRun(const std::vector<std::string>& args) {
-    if (args.size() != 1)
+    const bool isolated = !args.empty() && args[0] == "--isolated";
+    if (args.size() != (isolated ? 2u : 1u))
         return kUsageError;
-    const std::string& batchPath = args[0];
+    const std::string& batchPath = args.back();
 
-    std::shared_ptr<IAutomationFactory> factory = CreateDocumentServerFactory();
+    std::shared_ptr<IAutomationFactory> factory;
+    CDocServerConnection* helper = nullptr;
+    if (isolated) {
+        auto outOfProcess =
+            std::make_shared<COutOfProcessFactory>(std::make_shared<CDocServerConnection>());
+        helper = outOfProcess->Connection().get();
+        factory = std::move(outOfProcess);
+    } else {
+        factory = CreateDocumentServerFactory();
+    }
     CMemoryJobList jobs;
     SetupSettings settings;
     CAppendLog log;
     AppendRunState state;
-    CConsoleAppendHost host(*factory,
+    CConsoleAppendHost host(*factory, helper,
                             [&] { OnAppendFiles(jobs, host, *factory, settings, &log, state); });
 
     // A run that writes outputs but cannot record them is refused, as the
@@ -119,7 +143,7 @@ int RunRun(const std::vector<std::string>& args) {
     return host.m_bDone ? 0 : 1;
 }
 
-const CliRegistrar registrar({"run", "run BATCH.app", RunRun});
+const CliRegistrar registrar({"run", "run [--isolated] BATCH.app", RunRun});
 
 } // namespace
 } // namespace quorvel::cli
