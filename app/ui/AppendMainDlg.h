@@ -100,6 +100,7 @@ public:
     // The document server the append run and the page-count fallback use;
     // tests plug in their own before adding entries.
     void SetAutomationFactory(std::shared_ptr<IAutomationFactory> factory);
+    const std::shared_ptr<IAutomationFactory>& AutomationFactory() const { return m_pFactory; }
     // Who answers the log, link and bug report commands; null: real dialogs.
     void SetSupportPrompt(ISupportPrompt* prompt);
     // OnInitDialog, then runs the window until it is closed.

@@ -6,6 +6,7 @@
 #include "app/ui/AppendApp.h"
 #include "app/ui/AppendMainDlg.h"
 #include "app/ui/WindowServerBusyFinder.h"
+#include "docserver/OutOfProcessFactory.h"
 #include "engine/RunMessages.h"
 #include "support/LogMessages.h"
 #include "support/PageCountProbe.h"
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <signal.h>
 
 #include <functional>
 #include <thread>
@@ -164,6 +167,85 @@ private Q_SLOTS:
         QFile log(dir.filePath(QStringLiteral("append.log")));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QCOMPARE(log.readAll().count("\r\n"), 2);
+        dlg.hide();
+        QDir::setCurrent(m_dir.path());
+    }
+
+    // The window's document helper killed with SIGSEGV while the third of
+    // five rows is in progress: the window and its job list carry on, the
+    // failing step's message is shown, the output keeps the two rows done,
+    // and the next click runs the whole list on a fresh helper.
+    void helperCrashMidRun() {
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        QFile ini(dir.filePath(QStringLiteral("setup.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("NOSPLASH\r\n");
+        ini.close();
+        const std::string out = dir.filePath(QStringLiteral("o.pdf")).toStdString();
+
+        CScriptedPrompt prompt;
+        CAppendMainDlg dlg(&prompt);
+        dlg.OnInitDialog();
+        dlg.show();
+        constexpr int kRows = 5;
+        std::vector<std::string> sources;
+        for (int row = 0; row < kRows; ++row) {
+            const QString file = dir.filePath(QStringLiteral("s%1.pdf").arg(row + 1));
+            QVERIFY(test::WritePdf(file, 2));
+            JobEntryFields f;
+            f.filename = file.toStdString();
+            f.parameters = "all";
+            f.outputFile = out;
+            f.keepBookmarks = "N";
+            f.create = row == 0 ? "Y" : "N";
+            f.append = "N";
+            f.bookmarkFilename = "N";
+            QCOMPARE(dlg.AddJobEntry(f), 1);
+            sources.push_back(f.filename);
+        }
+        auto* factory = dynamic_cast<COutOfProcessFactory*>(dlg.AutomationFactory().get());
+        QVERIFY2(factory, "the window does not use the helper process");
+        const std::shared_ptr<CDocServerConnection> helper = factory->Connection();
+
+        // Statuses change inside the click: the kill comes from the list's
+        // own change signal, as soon as the third row reads "Processing".
+        pid_t killed = -1;
+        const auto connection = connect(
+            &dlg.JobList(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex& top) {
+                if (killed < 0 && top.row() == 2 &&
+                    dlg.JobList().Text(2, Status) == StatusText::kProcessing) {
+                    killed = helper->ServerPid();
+                    ::kill(killed, SIGSEGV);
+                }
+            });
+        AppendButton(dlg)->click();
+        disconnect(connection);
+        QVERIFY(killed > 0);
+
+        QCOMPARE(prompt.messages.size(), size_t(1));
+        const QStringList stepMessages{
+            QString::fromStdString(RunMessages::kErrorOpeningFile + out),
+            QString::fromStdString(RunMessages::kErrorOpeningFile + sources[2]),
+            QString::fromLatin1(RunMessages::kCantInsertPages),
+            QString::fromLatin1(RunMessages::kFailedToCloseDoc),
+            QString::fromStdString(RunMessages::kFailedToSaveFile + out)};
+        QVERIFY2(stepMessages.contains(QString::fromStdString(prompt.messages[0].text)),
+                 prompt.messages[0].text.c_str());
+        QCOMPARE(dlg.JobList().RowCount(), kRows);
+        const std::vector<std::string> statuses{"Done", "Done", "Processing", "Ready.", "Ready."};
+        for (int row = 0; row < kRows; ++row)
+            QCOMPARE(dlg.JobList().Text(row, Status), statuses[static_cast<size_t>(row)]);
+        QCOMPARE(AppendButton(dlg)->text(), QStringLiteral("Append Files"));
+        QVERIFY(dlg.CommandAction(Cmd::kClearAll)->isEnabled());
+        QCOMPARE(ProbePdfPageCount(out), 4);
+
+        prompt.messages.clear();
+        AppendButton(dlg)->click();
+        QCOMPARE(prompt.messages.size(), size_t(1));
+        QCOMPARE(prompt.messages[0].text, std::string(RunMessages::kDone));
+        QCOMPARE(ProbePdfPageCount(out), 2 * kRows);
+        QVERIFY(helper->ServerPid() != killed);
         dlg.hide();
         QDir::setCurrent(m_dir.path());
     }
