@@ -1,6 +1,7 @@
 #include "app/ui/AppendMainDlg.h"
 
 #include "app/ui/AcrobatConnectDlg.h"
+#include "app/ui/FilenameDelegate.h"
 #include "app/ui/SplashDlg.h"
 #include "app/ui/WindowServerBusyFinder.h"
 #include "bulk/ui/ScanningDlg.h"
@@ -240,6 +241,7 @@ void CAppendMainDlg::SetUpJobListView() {
     view->setSortingEnabled(false);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     view->setIconSize(QSize(16, 16));
+    view->setItemDelegateForColumn(Filename, new CFilenameDelegate(view));
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
@@ -582,8 +584,10 @@ void CAppendMainDlg::SetButtonLabel(const std::string& label) {
 }
 
 void CAppendMainDlg::RepaintNow() {
-    m_ui->jobListView->viewport()->repaint();
-    repaint();
+    // Paints at once what has changed since the last paint (a new row, a new
+    // status) and nothing else: a walk or a run calls this for every entry,
+    // and painting the whole window each time cost milliseconds per file.
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
 }
 
 void CAppendMainDlg::OwnedMessageBox(const std::string& text, const std::string& caption) {

@@ -32,12 +32,22 @@ public:
     void ShowFolder(const std::string& folder) override { m_dlg.SetFolder(folder); }
     void PumpOneMessage() override { m_host.PumpOneMessage(); }
     void RepaintMainWindow() override { m_host.RepaintNow(); }
-    void AutosizeFilenameColumn() override { m_host.AutosizeFilenameColumn(); }
+    // Measures every row's name, so it is left out after a folder that added
+    // nothing: while a walk runs only the walk changes the job list, and an
+    // unchanged list keeps the width it was given.
+    void AutosizeFilenameColumn() override {
+        const int rows = m_host.Jobs().RowCount();
+        if (rows == m_nRowsAtAutosize)
+            return;
+        m_host.AutosizeFilenameColumn();
+        m_nRowsAtAutosize = rows;
+    }
     int AddJobEntry(const JobEntryFields& fields) override { return m_host.AddJobEntry(fields); }
 
 private:
     IBulkLoadHost& m_host;
     CScanningDlg& m_dlg;
+    int m_nRowsAtAutosize = -1; // -1: not sized during this walk yet
 };
 
 void ClearJobList(IBulkLoadHost& host) {

@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +63,18 @@ void AddRow(CAppendMainDlg& dlg, const std::string& name, const std::string& boo
     dlg.m_nTotalItems = jobs.RowCount();
     dlg.RefreshTotalItems();
 }
+
+// Counts the paint events a widget receives.
+class CPaintCounter : public QObject {
+public:
+    explicit CPaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
 
 std::vector<std::string> Column(CAppendMainDlg& dlg, int column) {
     std::vector<std::string> texts;
@@ -486,6 +499,56 @@ private Q_SLOTS:
         QCOMPARE(appendButton->text(), QStringLiteral("Append Files"));
         QVERIFY(prompt.messages.empty());
         dlg.hide();
+    }
+
+    // Repainting at once paints what changed before any event is dispatched,
+    // and nothing when nothing changed.
+    void repaintNowPaintsChangesAtOnce() {
+        CScriptedPrompt prompt;
+        CAppendMainDlg dlg(&prompt);
+        AddRow(dlg, "/p/1.pdf");
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTest::qWait(20);
+        CPaintCounter viewport(*dlg.JobListView()->viewport());
+        dlg.RepaintNow();
+        QCOMPARE(viewport.paints, 0);
+        dlg.JobList().SetText(0, Status, "Processing");
+        QCOMPARE(viewport.paints, 0);
+        dlg.RepaintNow();
+        QCOMPARE(viewport.paints, 1);
+        dlg.RepaintNow();
+        QCOMPARE(viewport.paints, 1);
+        dlg.hide();
+    }
+
+    // The Filename column's delegate gives the sizes the standard one gives,
+    // also for a name seen before and after the font changed.
+    void filenameSizesMatchTheStandardDelegate() {
+        CScriptedPrompt prompt;
+        CAppendMainDlg dlg(&prompt);
+        const char* names[] = {"/p/a.pdf", "/p/a much longer name of a document.pdf",
+                               "/p/\xc3\xa9t\xc3\xa9 \xe6\x96\x87\xe6\x9b\xb8.pdf", ""};
+        for (const char* name : names)
+            AddRow(dlg, name);
+        QTableView* view = dlg.JobListView();
+        QAbstractItemDelegate* ours = view->itemDelegateForColumn(Filename);
+        QVERIFY(ours != nullptr);
+        QStyledItemDelegate standard;
+        for (int pointSize : {9, 9, 14, 9}) {
+            QFont font = view->font();
+            font.setPointSize(pointSize);
+            view->setFont(font);
+            QStyleOptionViewItem option;
+            option.initFrom(view);
+            option.font = font;
+            option.widget = view;
+            option.features = QStyleOptionViewItem::HasDisplay;
+            for (int row = 0; row < dlg.JobList().RowCount(); ++row) {
+                const QModelIndex index = dlg.JobList().index(row, Filename);
+                QCOMPARE(ours->sizeHint(option, index), standard.sizeHint(option, index));
+            }
+        }
     }
 
     // The list fills the window less 130 pixels; the button row sits 93

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -71,6 +72,7 @@ class BulkMainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void groupingFromTheMenuFillsTheListAndCountBox();
+    void filenameColumnFitsTheNamesAfterTheWalk();
 };
 
 void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
@@ -114,6 +116,39 @@ void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
     QCOMPARE(suffixShown, QString("_2003"));
     QCOMPARE(dlg.JobList().RowCount(), 0);
     QCOMPARE(count->text(), QString("0"));
+}
+
+// Folders that add nothing leave the column as it is, and the remembered name
+// sizes change nothing: after the walk the Filename column is as wide as
+// fitting it afresh makes it.
+void BulkMainWindowTest::filenameColumnFitsTheNamesAfterTheWalk() {
+    QTemporaryDir tmp;
+    const char* files[] = {"/a/short.pdf",  "/a/notes.txt",
+                           "/b/c/only.txt", "/d/a considerably longer document name.pdf",
+                           "/e/x.pdf",      "/f/g/h.txt"};
+    for (const char* f : files) {
+        QDir().mkpath(QFileInfo(tmp.path() + f).path());
+        QVERIFY(quorvel::test::WritePdf(tmp.path() + f, 1));
+    }
+    CScriptedPrompt prompt;
+    prompt.script.folder = tmp.path().toStdString();
+    CAppendMainDlg dlg(&prompt);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    PressInModal("okButton", [](QWidget* modal) {
+        modal->findChild<QLineEdit*>("outputDirEdit")->setText("/out");
+        modal->findChild<QLineEdit*>("suffixEdit")->setText("_1");
+    });
+    dlg.CommandAction(Cmd::kBulkLoadGrouping)->trigger();
+    QCOMPARE(dlg.JobList().RowCount(), 3);
+    QTableView* view = dlg.JobListView();
+    const int fitted = view->columnWidth(Filename);
+    view->setItemDelegateForColumn(Filename, nullptr);
+    view->setColumnWidth(Filename, 5);
+    view->resizeColumnToContents(Filename);
+    QCOMPARE(fitted, view->columnWidth(Filename));
+    QVERIFY(fitted > 5);
+    dlg.hide();
 }
 
 QTEST_MAIN(BulkMainWindowTest)
