@@ -8,6 +8,9 @@
 #   scan: ...   "quorvel-cli scan group" over a generated 10,000-file tree
 #               against find -iname '*.pdf' followed by the bare library loop
 #               over the PDFs it found
+#   window: ... the main window's grouping bulk load over the same tree, on
+#               the offscreen platform, with the window hidden and shown,
+#               against the same baseline
 #
 # In parentheses, both also compare with the bare loop run while one document
 # stays open, so that the library builds its global tables only once (our
@@ -26,6 +29,11 @@ BUILD="${QUORVEL_BUILD_DIR:-build}"
 cmake --build "$BUILD" --target quorvel-cli quorvel-docserver quorvel-count-bench >/dev/null
 CLI="$BUILD/cli/quorvel-cli"
 BENCH="$BUILD/bench/quorvel-count-bench"
+# The window's bulk load, when the build has the desktop program.
+WINDOW=""
+if cmake --build "$BUILD" --target quorvel-window-scan-bench >/dev/null 2>&1; then
+    WINDOW="$(pwd)/$BUILD/bench/quorvel-window-scan-bench"
+fi
 command -v qpdf >/dev/null || { echo "qpdf is needed" >&2; exit 1; }
 
 if [ $# -gt 0 ]; then
@@ -159,6 +167,22 @@ awk -v f="$all_files" -v p="$pdfs" -v b="$base_best" -v s="$scan_best" -v k="$ke
     printf "scan: files=%d pdfs=%d find+count=%.3fs quorvel=%.3fs ratio=%.2f", f, p, b, s, s / b
     printf " (library tables kept: find+count=%.3fs, quorvel/that=%.2f)\n", k, s / k
 }'
+if [ -n "$WINDOW" ]; then
+    hidden_best=""
+    shown_best=""
+    for round in 1 2 3; do
+        out=$(cd "$WORK" && QT_QPA_PLATFORM=offscreen "$WINDOW" "$TREE" 2>/dev/null)
+        hidden_best=$(best "$hidden_best" "${out##*seconds=}")
+        hidden_rows="${out%% *}"
+        out=$(cd "$WORK" && QT_QPA_PLATFORM=offscreen "$WINDOW" "$TREE" show 2>/dev/null)
+        shown_best=$(best "$shown_best" "${out##*seconds=}")
+    done
+    awk -v r="${hidden_rows#rows=}" -v b="$base_best" -v k="$kept_best" -v h="$hidden_best" \
+        -v s="$shown_best" 'BEGIN {
+        printf "window: rows=%d find+count=%.3fs hidden=%.3fs ratio=%.2f shown=%.3fs ratio=%.2f", r, b, h, h / b, s, s / b
+        printf " (library tables kept: find+count=%.3fs, hidden/that=%.2f, shown/that=%.2f)\n", k, h / k, s / k
+    }'
+fi
 if [ "$entries" -ne "$pdfs" ] || [ "$scan_pages" -ne "$base_pages" ]; then
     echo "scan listed $entries PDFs with $scan_pages pages; find found $pdfs with $base_pages" >&2
     exit 1
