@@ -255,6 +255,11 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
         // stream, say) is left to a complete save.
         return UpdateResult::NotApplicable;
     }
+    // A cross-reference entry holds ten digits of offset.
+    constexpr long long kLargestOffset = 9999999999LL;
+    if (oldSize + static_cast<long long>(update.Bytes().size()) > kLargestOffset) {
+        return UpdateResult::NotApplicable;
+    }
 
     if (!WriteAll(file.Get(), update.Bytes(), oldSize) || ::fdatasync(file.Get()) != 0) {
         if (::ftruncate(file.Get(), oldSize) == 0) {
