@@ -5,6 +5,7 @@
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 
 #include <set>
+#include <vector>
 
 namespace quorvel {
 
@@ -27,26 +28,38 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
     QPDFAcroFormDocumentHelper& fromForms = m_bSameDocument ? targetForms : sourceForms;
     bool sourceHasForm = fromForms.hasAcroForm();
 
-    for (int i = 0; i < count; ++i) {
-        auto original = m_sourcePages.at(static_cast<size_t>(first + i));
-        auto copied = m_bSameDocument ? original : m_target.copyForeignObject(original);
-        // A page already in the target (the same source page inserted twice,
-        // or a document inserted into itself) gets a private copy from qpdf;
-        // its annotations must then be made private too.
-        bool duplicate = present.count(copied.getObjGen()) > 0;
-        int after = insertAfter + i;
-        if (after < 0) {
-            m_target.addPage(copied, true);
-        } else {
-            QPDFObjectHandle reference = m_target.getAllPages().at(static_cast<size_t>(after));
-            m_target.addPageAt(copied, false, reference);
+    // A page whose copy fails half-way (qpdf throws while fixing its
+    // annotations, say) must not stay behind: the caller reports the insert
+    // as failed, so the target leaves with the pages it came with.
+    std::vector<QPDFObjectHandle> added;
+    try {
+        for (int i = 0; i < count; ++i) {
+            auto original = m_sourcePages.at(static_cast<size_t>(first + i));
+            auto copied = m_bSameDocument ? original : m_target.copyForeignObject(original);
+            // A page already in the target (the same source page inserted
+            // twice, or a document inserted into itself) gets a private copy
+            // from qpdf; its annotations must then be made private too.
+            bool duplicate = present.count(copied.getObjGen()) > 0;
+            int after = insertAfter + i;
+            if (after < 0) {
+                m_target.addPage(copied, true);
+            } else {
+                QPDFObjectHandle reference = m_target.getAllPages().at(static_cast<size_t>(after));
+                m_target.addPageAt(copied, false, reference);
+            }
+            QPDFObjectHandle page = m_target.getAllPages().at(static_cast<size_t>(after + 1));
+            added.push_back(page);
+            present.insert(page.getObjGen());
+            if (sourceHasForm || duplicate) {
+                targetForms.fixCopiedAnnotations(page, original, fromForms);
+            }
+            copies.emplace(first + i, page);
         }
-        QPDFObjectHandle added = m_target.getAllPages().at(static_cast<size_t>(after + 1));
-        present.insert(added.getObjGen());
-        if (sourceHasForm || duplicate) {
-            targetForms.fixCopiedAnnotations(added, original, fromForms);
+    } catch (...) {
+        for (auto& page : added) {
+            m_target.removePage(page);
         }
-        copies.emplace(first + i, added);
+        throw;
     }
     if (sourceHasForm && !m_bSameDocument && sourceForms.getNeedAppearances()) {
         targetForms.setNeedAppearances(true);

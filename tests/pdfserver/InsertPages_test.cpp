@@ -130,6 +130,31 @@ TEST_F(InsertPagesTest, RefusesClosedOrForeignDocuments) {
     EXPECT_EQ(out->GetNumPages(), 0);
 }
 
+// A source page whose annotation is a page tree node: qpdf copies the page,
+// then throws while fixing its annotations. The insert fails, and the target
+// keeps exactly the pages it had, in memory and in what it saves.
+TEST_F(InsertPagesTest, AFailedInsertLeavesTheTargetAsItWas) {
+    const std::string broken =
+        "11\ntrailer\r\n<<79/Root 1567 0 R/I yp\r1567 0 obj\r<</AcroForm 2R/Pages 251 0 R/Stj\r"
+        "1569 0 obj\r<</Annots 1570 0 R/ege>>\reobj\r1570 0 obj\r[1571 0 R 11577R]j\r"
+        "1571 0 obj\r<</608/<]/Type/Pages>>\ren>>>>\re1\r251 0 obj\r<<2/Kids[1569 0 R]>>ndobj\r"
+        "25eo";
+    const std::string path = m_dir / "annotation-is-a-page-tree.pdf";
+    ASSERT_TRUE(WriteFileBytes(path, broken));
+    auto source = Open(path);
+    ASSERT_GT(source->GetNumPages(), 0);
+    for (int insertAfter : {-1, 0, 1}) {
+        SCOPED_TRACE(insertAfter);
+        auto out = Created();
+        ASSERT_EQ(out->InsertPages(-1, Open(Source("B", 2)), 0, 2, 0), 1);
+        EXPECT_EQ(out->InsertPages(insertAfter, source, 0, source->GetNumPages(), 1), 0);
+        EXPECT_EQ(out->GetNumPages(), 2);
+        SaveAndCheck(*out, m_dir / "after-failed-insert.pdf", 2);
+        EXPECT_THAT(PageTexts(m_dir / "after-failed-insert.pdf"),
+                    ElementsAre("src B page 1", "src B page 2"));
+    }
+}
+
 TEST_F(InsertPagesTest, InsertsADocumentIntoItself) {
     std::string path = (m_dir / "self.pdf");
     SourcePlan plan;
