@@ -6,7 +6,8 @@
 // as an incremental update.
 //
 // What must hold beyond "no crash, no hang": a page count is never negative;
-// an insert that succeeds adds exactly the pages asked for; a save that
+// an insert that succeeds adds exactly the pages asked for, and one that
+// fails leaves the document's pages as they were; a save that
 // succeeds writes a file the server itself opens again with the same page
 // count; a failed save leaves no file behind; after the second row a server
 // that never saw the file reads it with both rows' pages, and a failed
@@ -124,10 +125,10 @@ void AppendAgain(IAutomationFactory& factory, const std::string& sourcePath,
         const int32_t count = std::min(source->GetNumPages(), kMaxPagesCopied);
         if (count > 0 && output->InsertPages(pagesBefore - 1, source, 0, count, 1) != 0)
             Check(output->GetNumPages() == pagesBefore + count);
+        else
+            Check(output->GetNumPages() == pagesBefore);
         source->Close();
     }
-    // An insert that fails part way may have added some pages; what is
-    // saved is what the document holds.
     const int32_t expected = output->GetNumPages();
     if (output->Save(0x21, outputPath) == 0) {
         Check(ReadAll(outputPath) == before);
@@ -169,6 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (count > 0 && output->InsertPages(-1, source, 0, count, 1) != 0) {
             Check(output->GetNumPages() == count);
             AddBookmark(*factory, *app, output, outputPath, count - 1);
+        } else {
+            Check(output->GetNumPages() == 0);
         }
         Check(source->Close() != 0);
     }
