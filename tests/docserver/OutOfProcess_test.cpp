@@ -372,15 +372,18 @@ TEST_F(OutOfProcessTest, BatchedPageCountsMatchOneByOne) {
         {"garbled and hung", {"/fake/5", "/garbage", "/fake/6", "/hang", "/fake/8"}, 3},
         {"several batches", many, 3},
     };
+    // Long enough that a helper started on a loaded machine (or under the
+    // sanitizers) is never taken for a hung one; "/hang" waits it out.
+    constexpr int kTimeoutMs = 2000;
     for (const Case& c : table) {
         std::vector<int32_t> expected;
         {
-            auto oneByOne = FakeConnection(300);
+            auto oneByOne = FakeConnection(kTimeoutMs);
             for (const std::string& path : c.paths) {
                 expected.push_back(ProbePdfPageCountOutOfProcess(*oneByOne, path));
             }
         }
-        Use(FakeConnection(300));
+        Use(FakeConnection(kTimeoutMs));
         EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, c.paths), expected) << c.name;
         EXPECT_EQ(m_connection->StartCount(), c.starts) << c.name;
     }
