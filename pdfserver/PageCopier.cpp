@@ -4,7 +4,7 @@
 
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 
-#include <set>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -19,14 +19,24 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
     m_source.pushInheritedAttributesToPage();
     m_sourcePages = m_source.getAllPages();
 
-    std::set<QPDFObjGen> present;
-    for (const auto& page : m_target.getAllPages()) {
-        present.insert(page.getObjGen());
+    // The form helpers read every field and widget of their document when
+    // made, so the target's is made only when a copy needs it: the cost of
+    // an insert then does not grow with the pages already in the target.
+    std::optional<QPDFAcroFormDocumentHelper> targetForms;
+    auto TargetForms = [&]() -> QPDFAcroFormDocumentHelper& {
+        if (!targetForms) {
+            targetForms.emplace(m_target);
+        }
+        return *targetForms;
+    };
+    std::optional<QPDFAcroFormDocumentHelper> sourceForms;
+    if (!m_bSameDocument) {
+        sourceForms.emplace(m_source);
     }
-    QPDFAcroFormDocumentHelper targetForms(m_target);
-    QPDFAcroFormDocumentHelper sourceForms(m_source);
-    QPDFAcroFormDocumentHelper& fromForms = m_bSameDocument ? targetForms : sourceForms;
-    bool sourceHasForm = fromForms.hasAcroForm();
+    auto FromForms = [&]() -> QPDFAcroFormDocumentHelper& {
+        return m_bSameDocument ? TargetForms() : *sourceForms;
+    };
+    bool sourceHasForm = FromForms().hasAcroForm();
 
     // A page whose copy fails half-way (qpdf throws while fixing its
     // annotations, say) must not stay behind: the caller reports the insert
@@ -39,7 +49,7 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
             // A page already in the target (the same source page inserted
             // twice, or a document inserted into itself) gets a private copy
             // from qpdf; its annotations must then be made private too.
-            bool duplicate = present.count(copied.getObjGen()) > 0;
+            bool duplicate = IsTargetPage(copied);
             int after = insertAfter + i;
             if (after < 0) {
                 m_target.addPage(copied, true);
@@ -49,9 +59,8 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
             }
             QPDFObjectHandle page = m_target.getAllPages().at(static_cast<size_t>(after + 1));
             added.push_back(page);
-            present.insert(page.getObjGen());
             if (sourceHasForm || duplicate) {
-                targetForms.fixCopiedAnnotations(page, original, fromForms);
+                TargetForms().fixCopiedAnnotations(page, original, FromForms());
             }
             copies.emplace(first + i, page);
         }
@@ -61,10 +70,21 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
         }
         throw;
     }
-    if (sourceHasForm && !m_bSameDocument && sourceForms.getNeedAppearances()) {
-        targetForms.setNeedAppearances(true);
+    if (sourceHasForm && !m_bSameDocument && sourceForms->getNeedAppearances()) {
+        TargetForms().setNeedAppearances(true);
     }
     return copies;
+}
+
+bool CPageCopier::IsTargetPage(QPDFObjectHandle page) {
+    // qpdf keeps an index of the pages in the tree; it throws for an object
+    // that is not one of them.
+    try {
+        m_target.findPage(page);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void CPageCopier::RetargetLinks(CDestinationResolver& resolver,

@@ -27,6 +27,8 @@ public:
                        const std::map<int, QPDFObjectHandle>& copies);
 
 private:
+    // Whether `page` is already one of the target's pages.
+    bool IsTargetPage(QPDFObjectHandle page);
     void RetargetLink(CDestinationResolver& resolver, const std::map<int, QPDFObjectHandle>& copies,
                       QPDFObjectHandle original, QPDFObjectHandle copy);
 
