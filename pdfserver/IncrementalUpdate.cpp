@@ -98,8 +98,18 @@ class CUpdateComposer {
 public:
     CUpdateComposer(off_t base) : m_base(base) {}
 
+    // Objects written with other contents than they have in memory.
+    std::map<QPDFObjGen, QPDFObjectHandle> replacements;
+
     void AddObject(QPDFObjectHandle object) {
         const QPDFObjGen id = object.getObjGen();
+        if (auto found = replacements.find(id); found != replacements.end()) {
+            m_offsets[id.getObj()] = {Position(), id.getGen()};
+            m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
+            m_bytes += found->second.unparse();
+            m_bytes += "\nendobj\n";
+            return;
+        }
         m_offsets[id.getObj()] = {Position(), id.getGen()};
         m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
         if (object.isStream()) {
@@ -165,6 +175,100 @@ private:
     std::vector<WrittenStream> m_streams;
 };
 
+// Lays out the file's page tree for this update: the pages appended since
+// the last one join the last group (and new groups after it); when pages
+// were not only appended, or the file's layout is not known, every page is
+// grouped afresh. Fills the composer's replacements (pages with their group
+// as parent, the groups, the root with the groups as kids) and `extra` with
+// the older objects that must be written for it. Returns the new layout.
+FilePageTree LayOutPageTree(QPDF& pdf, const FilePageTree& tree, int baseObjectId, bool rootChanged,
+                            CUpdateComposer& update, std::set<QPDFObjGen>& extra) {
+    auto root = pdf.getRoot().getKey("/Pages");
+    if (!root.isIndirect() || !root.isDictionary() || !rootChanged) {
+        // The file's tree stays as it is.
+        return tree;
+    }
+    const std::vector<QPDFObjectHandle>& pages = pdf.getAllPages();
+    bool append = tree.valid && pages.size() >= tree.pageCount &&
+                  (tree.pageCount == 0 ||
+                   QPDFObjectHandle(pages[tree.pageCount - 1]).getObjGen() == tree.lastPage);
+    // An older page written for another reason would take its flat parent
+    // from memory; all pages are then grouped afresh with their parents.
+    for (const auto& id : extra) {
+        if (append && id.getObj() <= baseObjectId && pdf.getObjectByObjGen(id).isPageObject()) {
+            append = false;
+        }
+    }
+    for (size_t i = append ? tree.pageCount : pages.size(); i < pages.size(); ++i) {
+        if (QPDFObjectHandle(pages[i]).getObjectID() <= baseObjectId) {
+            append = false;
+        }
+    }
+    FilePageTree next = append ? tree : FilePageTree{};
+    const size_t firstPlaced = append ? tree.pageCount : 0;
+    // The kids of every group this update writes.
+    std::map<QPDFObjGen, std::vector<QPDFObjGen>> touched;
+    std::map<QPDFObjGen, QPDFObjectHandle> groupObjects;
+    for (size_t i = firstPlaced; i < pages.size(); ++i) {
+        if (next.groups.empty() || next.lastGroupPages.size() >= FilePageTree::kPagesPerGroup) {
+            auto group = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+            next.groups.push_back(group.getObjGen());
+            next.groupCounts.push_back(0);
+            next.lastGroupPages.clear();
+            groupObjects[group.getObjGen()] = group;
+        }
+        const QPDFObjGen group = next.groups.back();
+        if (!groupObjects.count(group)) {
+            groupObjects[group] = pdf.getObjectByObjGen(group);
+        }
+        if (!touched.count(group)) {
+            touched[group] = next.lastGroupPages;
+        }
+        QPDFObjectHandle page = pages[i];
+        touched[group].push_back(page.getObjGen());
+        next.lastGroupPages.push_back(page.getObjGen());
+        ++next.groupCounts.back();
+        auto copy = page.shallowCopy();
+        copy.replaceKey("/Parent", groupObjects[group]);
+        update.replacements[page.getObjGen()] = copy;
+        if (page.getObjectID() <= baseObjectId) {
+            extra.insert(page.getObjGen());
+        }
+    }
+    for (const auto& [group, kids] : touched) {
+        auto node = QPDFObjectHandle::newDictionary();
+        node.replaceKey("/Type", QPDFObjectHandle::newName("/Pages"));
+        node.replaceKey("/Parent", root);
+        auto array = QPDFObjectHandle::newArray();
+        for (const auto& kid : kids) {
+            array.appendItem(pdf.getObjectByObjGen(kid));
+        }
+        node.replaceKey("/Kids", array);
+        node.replaceKey("/Count",
+                        QPDFObjectHandle::newInteger(static_cast<long long>(kids.size())));
+        update.replacements[group] = node;
+        if (group.getObj() <= baseObjectId) {
+            extra.insert(group);
+        }
+    }
+    auto rootCopy = root.shallowCopy();
+    auto kids = QPDFObjectHandle::newArray();
+    for (const auto& group : next.groups) {
+        kids.appendItem(pdf.getObjectByObjGen(group));
+    }
+    rootCopy.replaceKey("/Kids", kids);
+    rootCopy.replaceKey("/Count",
+                        QPDFObjectHandle::newInteger(static_cast<long long>(pages.size())));
+    update.replacements[root.getObjGen()] = rootCopy;
+    if (root.getObjectID() <= baseObjectId) {
+        extra.insert(root.getObjGen());
+    }
+    next.valid = true;
+    next.pageCount = pages.size();
+    next.lastPage = pages.empty() ? QPDFObjGen() : QPDFObjectHandle(pages.back()).getObjGen();
+    return next;
+}
+
 } // namespace
 
 CWrittenStreams::~CWrittenStreams() {
@@ -199,7 +303,8 @@ void CWrittenStreams::provideStreamData(QPDFObjGen const& object, Pipeline* pipe
 UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
                                      int baseObjectId, const std::string& path,
                                      const FileStamp& expected, FileStamp& written,
-                                     std::shared_ptr<CWrittenStreams>& streams, bool& detached) {
+                                     FilePageTree& tree, std::shared_ptr<CWrittenStreams>& streams,
+                                     bool& detached) {
     detached = false;
     if (pdf.isEncrypted()) {
         return UpdateResult::NotApplicable;
@@ -233,7 +338,13 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
     // tie the new ones into the document, so they come after what they
     // refer to.
     CUpdateComposer update(oldSize);
+    FilePageTree nextTree;
     try {
+        auto root = pdf.getRoot().getKey("/Pages");
+        const bool rootChanged = root.isIndirect() && (changed.count(root.getObjGen()) > 0 ||
+                                                       root.getObjectID() > baseObjectId);
+        std::set<QPDFObjGen> older = changed;
+        nextTree = LayOutPageTree(pdf, tree, baseObjectId, rootChanged, update, older);
         // qpdf numbers new objects upwards from the highest number in use,
         // so the new ones are exactly those above the base; walking only
         // them keeps a save's cost independent of the size of the file.
@@ -244,7 +355,7 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
                 update.AddObject(object);
             }
         }
-        for (const auto& id : changed) {
+        for (const auto& id : older) {
             if (id.getObj() <= baseObjectId) {
                 update.AddObject(pdf.getObjectByObjGen(id));
             }
@@ -272,6 +383,7 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
         return UpdateResult::Failed;
     }
     written = *after;
+    tree = nextTree;
 
     // From now on the written streams come from this file.
     detached = false;

@@ -39,6 +39,21 @@ private:
     std::vector<unsigned char> m_chunk;
 };
 
+// How the page tree of a file this server appends to is laid out on disk:
+// the root's kids are groups of at most kPagesPerGroup pages each, so that
+// appending pages rewrites the last group and the root, never every page.
+// qpdf keeps its own flat list of pages in memory; only the file is grouped.
+struct FilePageTree {
+    static constexpr size_t kPagesPerGroup = 256;
+    // The groups below describe the file; false until an update laid it out.
+    bool valid = false;
+    std::vector<QPDFObjGen> groups;
+    std::vector<long long> groupCounts;
+    std::vector<QPDFObjGen> lastGroupPages;
+    size_t pageCount = 0;
+    QPDFObjGen lastPage;
+};
+
 enum class UpdateResult {
     Written,       // the update is on disk and synced
     NotApplicable, // the file is not in a state an update can follow; nothing written
@@ -53,13 +68,16 @@ enum class UpdateResult {
 // table; an encrypted document is never updated this way. The update is
 // composed in memory and written in one piece at the old end of the file,
 // then synced; when writing or syncing fails, the file is cut back to its old
-// length. On success `written` is the file's new stamp, and the streams just
+// length. The page tree goes to the file grouped as `tree` describes (laid
+// out afresh when the pages were not only appended since); `tree` is updated
+// once the update is written. On success `written` is the file's new stamp, and the streams just
 // written read their data from the file from then on (through `streams`,
 // made or reused here), so that nothing keeps the files they were copied
 // from; `detached` says whether that worked for every one of them.
 UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& changed,
                                      int baseObjectId, const std::string& path,
                                      const FileStamp& expected, FileStamp& written,
-                                     std::shared_ptr<CWrittenStreams>& streams, bool& detached);
+                                     FilePageTree& tree, std::shared_ptr<CWrittenStreams>& streams,
+                                     bool& detached);
 
 } // namespace quorvel

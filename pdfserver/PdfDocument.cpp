@@ -250,7 +250,8 @@ bool CPdfDocument::SaveIncrementally(int16_t flags, const std::string& path, boo
     FileStamp written;
     bool detached = false;
     switch (AppendIncrementalUpdate(m_instance->pdf, m_changedObjects, m_nBaseObjectId, path,
-                                    *m_stamp, written, m_instance->writtenStreams, detached)) {
+                                    *m_stamp, written, m_instance->filePageTree,
+                                    m_instance->writtenStreams, detached)) {
     case UpdateResult::NotApplicable:
         return false;
     case UpdateResult::Failed:

@@ -29,6 +29,8 @@ struct PdfInstance {
     bool holdsSourceFiles = false;
     // Where streams this document appended to its file read their data.
     std::shared_ptr<CWrittenStreams> writtenStreams;
+    // How the page tree is laid out in that file.
+    FilePageTree filePageTree;
 
     void AddSource(const std::shared_ptr<PdfInstance>& source) {
         if (source.get() == this) {

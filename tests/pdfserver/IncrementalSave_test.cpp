@@ -156,6 +156,36 @@ TEST_F(IncrementalSaveTest, EveryRowLeavesACompleteFileAndTheEndCompactsIt) {
     EXPECT_EQ(state.LiveInstanceCount(), 0);
 }
 
+// Enough pages that the file's page tree fills more than one group.
+TEST_F(IncrementalSaveTest, PagesStayInOrderAcrossManyAppends) {
+    const std::string path = m_dir / "out.pdf";
+    CServerState state;
+    std::vector<std::string> expected;
+    std::string previous;
+    for (int row = 1; row <= 30; ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const std::string name = "M" + std::to_string(row % 3);
+        AppendRow(state, path, Source(name, 10), row == 1);
+        for (int page = 1; page <= 10; ++page) {
+            expected.push_back("src " + name + " page " + std::to_string(page));
+        }
+        const std::string now = ReadAll(path);
+        // Each append writes little: never the pages of earlier rows again.
+        if (row > 2) {
+            EXPECT_LT(now.size() - previous.size(), 9000u);
+        }
+        previous = now;
+        if (row % 5 == 0 || row == 26) {
+            EXPECT_EQ(PageTexts(path), expected);
+            EXPECT_EQ(PdfInfoPages(path), static_cast<int>(expected.size()));
+            EXPECT_EQ(QpdfCheck(path), 0);
+        }
+    }
+    state.CloseAll();
+    EXPECT_EQ(PageTexts(path), expected);
+    EXPECT_EQ(QpdfCheck(path), 0);
+}
+
 TEST_F(IncrementalSaveTest, FilesOfOthersAreRewrittenWholeThenAppendedTo) {
     const std::string path = m_dir / "theirs.pdf";
     WriteAll(path, MakePdf(2, "theirs"));
