@@ -103,16 +103,12 @@ public:
 
     void AddObject(QPDFObjectHandle object) {
         const QPDFObjGen id = object.getObjGen();
-        if (auto found = replacements.find(id); found != replacements.end()) {
-            m_offsets[id.getObj()] = {Position(), id.getGen()};
-            m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
-            m_bytes += found->second.unparse();
-            m_bytes += "\nendobj\n";
-            return;
-        }
         m_offsets[id.getObj()] = {Position(), id.getGen()};
         m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
-        if (object.isStream()) {
+        if (auto found = replacements.find(id); found != replacements.end()) {
+            m_bytes += found->second.unparse();
+            m_bytes += "\nendobj\n";
+        } else if (object.isStream()) {
             auto data = object.getRawStreamData();
             auto dictionary = object.getDict().shallowCopy();
             dictionary.replaceKey(

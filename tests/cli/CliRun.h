@@ -23,6 +23,9 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir = "",
                  double timeoutSeconds = 0);
 
+// How many lines of `text` are exactly `line` (status lines of a run).
+int CountLines(const std::string& text, const std::string& line);
+
 // The same for any program (found on PATH when `program` has no "/"), for
 // the tools that check what quorvel-cli wrote (qpdf, pdfinfo).
 CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,

@@ -1,5 +1,7 @@
 #include "cli/CliRun.h"
 
+#include "common/TempDir.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,16 +20,13 @@ extern char** environ;
 
 namespace quorvel::test {
 
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+int CountLines(const std::string& text, const std::string& line) {
+    int count = 0;
+    std::istringstream lines(text);
+    for (std::string l; std::getline(lines, l);)
+        count += l == line;
+    return count;
 }
-
-} // namespace
 
 CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::string& workDir,
                          const std::string& program) {
@@ -74,7 +73,7 @@ CCliProcess::~CCliProcess() {
 }
 
 std::string CCliProcess::OutputSoFar() const {
-    return m_strDir.empty() ? std::string() : ReadAll(m_strDir + "/out");
+    return m_strDir.empty() ? std::string() : ReadFileBytes(m_strDir + "/out");
 }
 
 void CCliProcess::Signal(int signal) {
@@ -108,8 +107,8 @@ CliResult CCliProcess::Wait(double timeoutSeconds) {
         result.exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
         result.termSignal = WTERMSIG(status);
-    result.out = ReadAll(m_strDir + "/out");
-    result.err = ReadAll(m_strDir + "/err");
+    result.out = ReadFileBytes(m_strDir + "/out");
+    result.err = ReadFileBytes(m_strDir + "/err");
     return result;
 }
 

@@ -29,6 +29,7 @@ namespace {
 
 using test::CCliProcess;
 using test::CliResult;
+using test::CountLines;
 using test::CTempDir;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
@@ -39,14 +40,6 @@ constexpr double kTimeLimitSeconds = 300;
 
 std::string SourceName(int row) {
     return "s" + std::to_string(row) + ".pdf";
-}
-
-int CountLines(const std::string& text, const std::string& line) {
-    int count = 0;
-    std::istringstream lines(text);
-    for (std::string l; std::getline(lines, l);)
-        count += l == line;
-    return count;
 }
 
 int RowsDone(const std::string& out, int rows) {

@@ -29,6 +29,7 @@ namespace {
 
 using test::CCliProcess;
 using test::CliResult;
+using test::CountLines;
 using test::CTempDir;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
@@ -41,14 +42,6 @@ constexpr double kTimeLimitSeconds = 120;
 
 std::string SourceName(int row) {
     return "s" + std::to_string(row) + ".pdf";
-}
-
-int CountLines(const std::string& text, const std::string& line) {
-    int count = 0;
-    std::istringstream lines(text);
-    for (std::string l; std::getline(lines, l);)
-        count += l == line;
-    return count;
 }
 
 // The batch and its files, laid out afresh in `folder` for every run: the

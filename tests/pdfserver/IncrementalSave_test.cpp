@@ -25,17 +25,6 @@ void PrintTo(const OutlineEntry& entry, std::ostream* out) {
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 int CountOf(const std::string& text, const std::string& word) {
     int count = 0;
     for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
@@ -126,7 +115,7 @@ TEST_F(IncrementalSaveTest, EveryRowLeavesACompleteFileAndTheEndCompactsIt) {
 
         // Later rows only append to what the earlier ones wrote, and nothing
         // but the kept output stays parsed or open.
-        const std::string now = ReadAll(path);
+        const std::string now = ReadFileBytes(path);
         if (row > 1) {
             EXPECT_EQ(now.compare(0, previous.size(), previous), 0) << "the file was rewritten";
             EXPECT_EQ(state.LiveInstanceCount(), 1);
@@ -141,7 +130,7 @@ TEST_F(IncrementalSaveTest, EveryRowLeavesACompleteFileAndTheEndCompactsIt) {
     EXPECT_EQ(updated.fields.size(), 4u); // rows 5, 10, 15 and 20 carry a field
     EXPECT_FALSE(updated.links.empty());
     state.CloseAll();
-    const std::string compact = ReadAll(path);
+    const std::string compact = ReadFileBytes(path);
     EXPECT_LT(compact.size(), previous.size());
     EXPECT_EQ(CountOf(compact, "startxref"), 1) << "the final file still has updates";
     auto parsed = ParseFully(path);
@@ -169,7 +158,7 @@ TEST_F(IncrementalSaveTest, PagesStayInOrderAcrossManyAppends) {
         for (int page = 1; page <= 10; ++page) {
             expected.push_back("src " + name + " page " + std::to_string(page));
         }
-        const std::string now = ReadAll(path);
+        const std::string now = ReadFileBytes(path);
         // Each append writes little: never the pages of earlier rows again.
         if (row > 2) {
             EXPECT_LT(now.size() - previous.size(), 9000u);
@@ -188,16 +177,16 @@ TEST_F(IncrementalSaveTest, PagesStayInOrderAcrossManyAppends) {
 
 TEST_F(IncrementalSaveTest, FilesOfOthersAreRewrittenWholeThenAppendedTo) {
     const std::string path = m_dir / "theirs.pdf";
-    WriteAll(path, MakePdf(2, "theirs"));
-    const std::string theirs = ReadAll(path);
+    WriteFileBytes(path, MakePdf(2, "theirs"));
+    const std::string theirs = ReadFileBytes(path);
     CServerState state;
     AppendRow(state, path, Source("A", 2), false);
-    std::string first = ReadAll(path);
+    std::string first = ReadFileBytes(path);
     EXPECT_NE(first.compare(0, theirs.size(), theirs), 0) << "appended to a file of someone else";
     EXPECT_EQ(CountOf(first, "startxref"), 1);
 
     AppendRow(state, path, Source("B", 1), false);
-    EXPECT_EQ(ReadAll(path).compare(0, first.size(), first), 0);
+    EXPECT_EQ(ReadFileBytes(path).compare(0, first.size(), first), 0);
     EXPECT_EQ(PdfInfoPages(path), 5);
 }
 
@@ -208,7 +197,7 @@ TEST_F(IncrementalSaveTest, AFileChangedByOthersBetweenRowsIsReadAgain) {
     AppendRow(state, path, Source("B", 1), false);
 
     // Replaced by another program between two rows.
-    WriteAll(path, MakePdf(4, "other"));
+    WriteFileBytes(path, MakePdf(4, "other"));
     AppendRow(state, path, Source("C", 1), false);
     auto pages = PageTexts(path);
     ASSERT_EQ(pages.size(), 5u);
@@ -225,10 +214,10 @@ TEST_F(IncrementalSaveTest, AFileChangedByOthersBetweenRowsIsReadAgain) {
     EXPECT_EQ(parsed.warnings, 0);
 
     // The compaction leaves a file that someone else changed alone.
-    WriteAll(path, MakePdf(3, "last"));
-    const std::string last = ReadAll(path);
+    WriteFileBytes(path, MakePdf(3, "last"));
+    const std::string last = ReadFileBytes(path);
     state.CloseAll();
-    EXPECT_EQ(ReadAll(path), last);
+    EXPECT_EQ(ReadFileBytes(path), last);
 }
 
 TEST_F(IncrementalSaveTest, AFailedUpdateLeavesTheFileAsItWas) {
@@ -236,7 +225,7 @@ TEST_F(IncrementalSaveTest, AFailedUpdateLeavesTheFileAsItWas) {
     CServerState state;
     AppendRow(state, path, Source("A", 2), true);
     AppendRow(state, path, Source("B", 2), false);
-    const std::string before = ReadAll(path);
+    const std::string before = ReadFileBytes(path);
 
     auto out = state.NewDocument();
     ASSERT_TRUE(out->Open(path));
@@ -255,7 +244,7 @@ TEST_F(IncrementalSaveTest, AFailedUpdateLeavesTheFileAsItWas) {
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(ReadFileBytes(path), before);
 
     // Room again: the same document saves, and nothing was kept of the
     // failed attempt.
@@ -274,9 +263,9 @@ TEST_F(IncrementalSaveTest, AServerThatGoesAwayCompactsWhatItUpdated) {
         AppendRow(state, path, Source("A", 2), true);
         AppendRow(state, path, Source("B", 2), false);
         AppendRow(state, path, Source("C", 2), false);
-        EXPECT_EQ(CountOf(ReadAll(path), "startxref"), 3);
+        EXPECT_EQ(CountOf(ReadFileBytes(path), "startxref"), 3);
     }
-    EXPECT_EQ(CountOf(ReadAll(path), "startxref"), 1);
+    EXPECT_EQ(CountOf(ReadFileBytes(path), "startxref"), 1);
     EXPECT_EQ(PdfInfoPages(path), 6);
 }
 

@@ -22,13 +22,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 class SaveTest : public ServerFixture {};
 
 TEST_F(SaveTest, ReplacesTheFileTheDocumentWasOpenedFrom) {
@@ -49,7 +42,7 @@ TEST_F(SaveTest, ReplacesTheFileTheDocumentWasOpenedFrom) {
 TEST_F(SaveTest, FailsWithoutTouchingTheTargetWhenItCannotWrite) {
     std::string path = (m_dir / "out.pdf");
     WriteSource(path, SourcePlan{});
-    const std::string before = ReadAll(path);
+    const std::string before = ReadFileBytes(path);
     auto doc = Open(Source("B", 40));
 
     // No such folder; a folder in the target's place; a closed document.
@@ -69,13 +62,13 @@ TEST_F(SaveTest, FailsWithoutTouchingTheTargetWhenItCannotWrite) {
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(saved, 0);
-    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(ReadFileBytes(path), before);
 
     if (geteuid() != 0) {
         chmod(m_dir.Path().c_str(), 0555);
         EXPECT_EQ(doc->Save(0x21, path), 0);
         chmod(m_dir.Path().c_str(), 0755);
-        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(ReadFileBytes(path), before);
     }
     // No temporary file is left behind, and the document can still be saved.
     EXPECT_EQ(ListFolder(m_dir.Path()).size(), m_sources.size() + 1);
@@ -93,14 +86,14 @@ TEST_F(SaveTest, KeepsUnreferencedObjectsOnlyWithoutTheCleanUpFlag) {
         writer.setPreserveUnreferencedObjects(true);
         writer.write();
     }
-    ASSERT_NE(ReadAll(path).find("orphan marker"), std::string::npos);
+    ASSERT_NE(ReadFileBytes(path).find("orphan marker"), std::string::npos);
     auto doc = Open(path);
     std::string plain = (m_dir / "plain.pdf");
     std::string clean = (m_dir / "clean.pdf");
     ASSERT_EQ(doc->Save(0x01, plain), 1);
-    EXPECT_NE(ReadAll(plain).find("orphan marker"), std::string::npos);
+    EXPECT_NE(ReadFileBytes(plain).find("orphan marker"), std::string::npos);
     ASSERT_EQ(doc->Save(0x21, clean), 1);
-    EXPECT_EQ(ReadAll(clean).find("orphan marker"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(clean).find("orphan marker"), std::string::npos);
     EXPECT_EQ(PageTexts(clean), PageTexts(path));
 }
 
