@@ -80,41 +80,37 @@ void RunWalk(IBulkLoadHost& host, const std::string& folder,
                                MsgIcon::Warning);
 }
 
-} // namespace
-
-void OnBulkLoadGrouping(IBulkLoadHost& host, CBulkGroupDlg& dlg) {
+// The three folder loads: the list is cleared, the dialog asks for its
+// settings, then a folder is chosen and walked with them.
+template <class Dialog>
+void LoadFolder(IBulkLoadHost& host, Dialog& dlg,
+                const std::function<void(IScanHost&, const std::string&)>& walk) {
     ClearJobList(host);
     if (dlg.DoModal() == 0)
         return;
     const std::string folder = ChooseFolderToScan(host);
     if (folder.empty())
         return;
-    RunWalk(host, folder, [&](IScanHost& scan) {
+    RunWalk(host, folder, [&](IScanHost& scan) { walk(scan, folder); });
+}
+
+} // namespace
+
+void OnBulkLoadGrouping(IBulkLoadHost& host, CBulkGroupDlg& dlg) {
+    LoadFolder(host, dlg, [&](IScanHost& scan, const std::string& folder) {
         ScanFolderGrouped(scan, folder, kPdfExtension, 1, dlg.m_strOutputDir, dlg.m_strSuffix);
     });
 }
 
 void OnBulkLoadOneOutput(IBulkLoadHost& host, CBulkOneOutputDlg& dlg) {
-    ClearJobList(host);
-    if (dlg.DoModal() == 0)
-        return;
-    const std::string folder = ChooseFolderToScan(host);
-    if (folder.empty())
-        return;
-    RunWalk(host, folder, [&](IScanHost& scan) {
+    LoadFolder(host, dlg, [&](IScanHost& scan, const std::string& folder) {
         ScanFolderOneOutput(scan, folder, kPdfExtension, 1, dlg.m_strContainsText,
                             dlg.m_strOutputFile, dlg.m_bRemoveExisting != 0);
     });
 }
 
 void OnBulkLoadPartName(IBulkLoadHost& host, CBulkPartNameDlg& dlg) {
-    ClearJobList(host);
-    if (dlg.DoModal() == 0)
-        return;
-    const std::string folder = ChooseFolderToScan(host);
-    if (folder.empty())
-        return;
-    RunWalk(host, folder, [&](IScanHost& scan) {
+    LoadFolder(host, dlg, [&](IScanHost& scan, const std::string& folder) {
         ScanFolderPartName(scan, folder, kPdfExtension, 1, dlg.m_nFirstChars, dlg.m_strOutputDir);
     });
 }
