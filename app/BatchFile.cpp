@@ -1,16 +1,9 @@
 #include "app/BatchFile.h"
 
+#include "app/BatchMessages.h"
 #include "support/TextFile.h"
 
-#include <vector>
-
 namespace quorvel {
-
-namespace {
-
-constexpr size_t kMaxLineChars = 254;
-
-} // namespace
 
 std::string FormatBatchLine(const IJobList& jobs, int row) {
     std::string line;
@@ -27,11 +20,43 @@ std::string FormatBatchLine(const IJobList& jobs, int row) {
     return ToTextMode(line);
 }
 
-bool WriteBatchFile(const IJobList& jobs, const std::string& path) {
+bool CanHoldBatchRow(const IJobList& jobs, int row) {
+    static const std::string kUnholdable(";\n\0", 3);
+    for (int column = Filename; column <= BookmarkFilename; ++column) {
+        if (jobs.Text(row, column).find_first_of(kUnholdable) != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+bool WriteBatchFile(const IJobList& jobs, const std::string& path,
+                    std::vector<std::string>* unsaved) {
     std::string bytes;
-    for (int row = 0; row < jobs.RowCount(); ++row)
-        bytes += FormatBatchLine(jobs, row);
+    for (int row = 0; row < jobs.RowCount(); ++row) {
+        if (CanHoldBatchRow(jobs, row))
+            bytes += FormatBatchLine(jobs, row);
+        else if (unsaved)
+            unsaved->push_back(jobs.Text(row, Filename));
+    }
     return WriteWholeFile(path, bytes);
+}
+
+std::string UnsavedRowName(const std::string& name) {
+    std::string shown;
+    for (char c : name) {
+        if (c == '\n')
+            shown += "\\n";
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+std::string UnsavedRowsText(const std::vector<std::string>& names) {
+    std::string text = kUnsavedRowsText;
+    for (const std::string& name : names)
+        text += "\n" + UnsavedRowName(name);
+    return text;
 }
 
 JobEntryFields ParseBatchLine(const std::string& rawLine) {
@@ -79,7 +104,7 @@ bool ReadBatchFile(const std::string& path,
     if (!reader.Open(path, TextMode::Text))
         return false;
     std::string line;
-    while (reader.ReadLine(line, kMaxLineChars)) {
+    while (reader.ReadLine(line)) {
         if (CutAtNul(line).empty())
             continue;
         if (onEntry)

@@ -32,5 +32,12 @@ inline constexpr const char* kSaveErrorCaption = "Save Error!";
 inline constexpr const char* kCantReadBatchCaption = "Can't read append parameters file.";
 inline constexpr const char* kCantWriteBatchCaption = "Can't write to job file.";
 inline constexpr const char* kBatchSavedCaption = "Append Parameters Saved OK";
+// Rows whose texts hold a semicolon or a line break are left out of a saved
+// batch file; a box with this caption names their files (see UnsavedRowsText),
+// and quorvel-cli prints "caption: file" for each of them.
+inline constexpr const char* kUnsavedRowsCaption = "Not saved in the batch file";
+inline constexpr const char* kUnsavedRowsText =
+    "A batch file cannot hold a semicolon or a line break in a file name or setting.\n"
+    "The rows of these files were not saved:\n";
 
 } // namespace quorvel

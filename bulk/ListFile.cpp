@@ -4,19 +4,13 @@
 
 namespace quorvel {
 
-namespace {
-
-constexpr size_t kMaxLineChars = 254;
-
-} // namespace
-
 bool ReadListFile(const std::string& path, const std::function<void(const std::string&)>& onPath) {
     CTextFileReader reader;
     if (!reader.Open(path, TextMode::TextCtrlZ))
         return false;
     int counter = 0;
     std::string raw;
-    while (reader.ReadLine(raw, kMaxLineChars)) {
+    while (reader.ReadLine(raw)) {
         std::string line = CutAtNul(raw);
         if (line.empty() || line[0] == ';')
             continue;

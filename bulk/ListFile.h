@@ -16,8 +16,7 @@ inline constexpr const char* kBulkListLoaded = "Bulk list loaded";
 // List files (".job", ".lst", ".txt" or any name) name one source file per
 // line. ReadListFile reads one with these rules, in this order:
 //  - Text-mode bytes: CR LF and a lone LF end a line, 0x1A ends the file.
-//  - A line is at most 254 characters; a longer one is handled as pieces of
-//    254 characters and the rest, each a line of its own.
+//  - A line is read whole, whatever its length.
 //  - A line that is empty, or whose first character is ';', is skipped.
 //  - A trailing CR (left by a CR CR LF line end) is removed. A counter that
 //    starts at 0 decides whether such a line is used: every remaining line

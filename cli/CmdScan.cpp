@@ -137,7 +137,16 @@ int RunScan(const std::vector<std::string>& args) {
                                a.options["--output-dir"]);
     }
 
+    // Rows the batch format cannot hold are left out, as the window's save
+    // leaves them out, and named so that a script sees what is missing.
+    bool allWritten = true;
     for (int row = 0; row < jobs.RowCount(); ++row) {
+        if (!CanHoldBatchRow(jobs, row)) {
+            std::fprintf(stderr, "%s: %s\n", kUnsavedRowsCaption,
+                         UnsavedRowName(jobs.Text(row, Filename)).c_str());
+            allWritten = false;
+            continue;
+        }
         const std::string line = FormatBatchLine(jobs, row);
         if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
             break;
@@ -147,7 +156,7 @@ int RunScan(const std::vector<std::string>& args) {
         return 1;
     }
     messages.MessageBox(done, kAppName);
-    return 0;
+    return allWritten ? 0 : 1;
 }
 
 const CliRegistrar

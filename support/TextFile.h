@@ -17,9 +17,8 @@ enum class TextMode {
 };
 
 // Reads a file the way the program's files have always been read: line by
-// line into fixed buffers, with text-mode line ends reproduced on the raw
-// bytes. Lines are byte strings; a piece may hold NUL bytes, which callers
-// that treat a line as a C string cut at with CutAtNul.
+// line, with text-mode line ends reproduced on the raw bytes. Lines are byte strings; a piece may
+// hold NUL bytes, which callers that treat a line as a C string cut at with CutAtNul.
 class CTextFileReader {
 public:
     CTextFileReader() = default;
@@ -40,9 +39,10 @@ public:
 
     // Reads up to the next line feed, which is consumed and not kept, or up to
     // `limit` characters, whichever comes first; when the limit is reached and
-    // a line feed follows, it is consumed as well. A last line without a line
-    // feed counts as a line. False, with `line` empty, when nothing is left.
-    bool ReadLine(std::string& line, size_t limit);
+    // a line feed follows, it is consumed as well. Without a limit the whole
+    // line is read, however long. A last line without a line feed counts as a
+    // line. False, with `line` empty, when nothing is left.
+    bool ReadLine(std::string& line, size_t limit = std::string::npos);
 
 private:
     int Get(); // next character after translation, or EOF

@@ -79,11 +79,14 @@ void CAppendMainDlg::ReadBatchFile(const std::string& path) {
 }
 
 void CAppendMainDlg::WriteBatchFile(const std::string& path) {
-    if (!quorvel::WriteBatchFile(*m_pJobs, path)) {
+    std::vector<std::string> unsaved;
+    if (!quorvel::WriteBatchFile(*m_pJobs, path, &unsaved)) {
         m_pPrompt->MessageBox(path, kCantWriteBatchCaption);
         return;
     }
     UpdateTitle();
+    if (!unsaved.empty())
+        m_pPrompt->MessageBox(UnsavedRowsText(unsaved), kUnsavedRowsCaption);
     m_pPrompt->MessageBox(path, kBatchSavedCaption);
 }
 

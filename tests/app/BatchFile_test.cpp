@@ -1,4 +1,5 @@
 #include "app/BatchFile.h"
+#include "app/BatchMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -150,10 +151,14 @@ TEST_F(BatchFiles, ReadsLinesByTheRules) {
          {Entry("/a.pdf", 1, "al", "", "", "", "", "", ""),
           Entry("/b.pdf", 1, "", "", "", "", "", "", "")}},
         {"NUL at line start counts as empty", "\0/a.pdf\r\r\n"s, {}},
-        {"overlong line is read in pieces of 254",
-         long300 + "; all\r\r\n",
+        {"a line over 254 characters is read whole",
+         long300 + "; all; 1; s; ; " + long300 + "; Y\r\r\n/b.pdf; 2\r\r\n",
+         {Entry(long300, 1, "all", "", long300, "Y", "", "", ""),
+          Entry("/b.pdf", 1, "2", "", "", "", "", "", "")}},
+        {"a line of exactly 254 characters",
+         long300.substr(0, 253) + "\r\r\n/b.pdf; 2\r\r\n",
          {Entry(long300.substr(0, 253), 1, "", "", "", "", "", "", ""),
-          Entry(long300.substr(254), 1, "all", "", "", "", "", "", "")}},
+          Entry("/b.pdf", 1, "2", "", "", "", "", "", "")}},
         {"binary",
          "\xff\x1a\x01;\x80\r\r\n"s,
          {Entry("\xff\x1a\x01", 1, "\x80", "", "", "", "", "", "")}},
@@ -171,4 +176,49 @@ TEST_F(BatchFiles, UnreadableFile) {
     EXPECT_FALSE(ReadBatchFile(m_dir, [&](const JobEntryFields&) { ++calls; }));
     EXPECT_EQ(calls, 0);
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/missing.app"));
+}
+
+TEST_F(BatchFiles, RowsTheFormatCannotHoldAreLeftOutAndNamed) {
+    // A semicolon or a line feed in any written text would split the line on
+    // reading; a lone carriage return and a long name are held.
+    const std::string longName = "/" + std::string(1000, 'l') + ".pdf";
+    struct {
+        const char* what;
+        int column;
+        std::string text;
+        bool held;
+    } cases[] = {
+        {"semicolon in the file name", Filename, "/in/semi;colon.pdf", false},
+        {"line feed in the file name", Filename, "/in/new\nline.pdf", false},
+        {"semicolon in the output", OutputFile, "/out/o;x.pdf", false},
+        {"line feed in the move-to folder", MoveToDirectory, "/m\n", false},
+        {"semicolon in the parameters", AppendParameters, "1;2", false},
+        {"NUL in a flag", KeepBookmarks, "Y\0"s, false},
+        {"carriage return in the file name", Filename, "/in/cr\rx.pdf", true},
+        {"a 1006-character file name", Filename, longName, true},
+    };
+    for (const auto& c : cases) {
+        CMemoryJobList jobs;
+        AddRow(jobs, {"Yes", "/in/a.pdf", "all", "1", "Ready.", "", "/o.pdf", "N", "Y", "Y", "N"});
+        AddRow(jobs, {"No", "/in/b.pdf", "2", "1", "Ready.", "", "/o.pdf", "N", "N", "Y", "N"});
+        jobs.SetText(1, c.column, c.text);
+        AddRow(jobs, {"Yes", "/in/c.pdf", "all", "1", "Ready.", "", "/o.pdf", "N", "N", "Y", "N"});
+        EXPECT_EQ(CanHoldBatchRow(jobs, 1), c.held) << c.what;
+        std::vector<std::string> unsaved;
+        ASSERT_TRUE(WriteBatchFile(jobs, m_path, &unsaved)) << c.what;
+        const auto entries = Load();
+        std::vector<std::string> names;
+        for (const auto& e : entries)
+            names.push_back(e.filename);
+        if (c.held) {
+            EXPECT_TRUE(unsaved.empty()) << c.what;
+            ASSERT_EQ(entries.size(), 3u) << c.what;
+            EXPECT_EQ(names[1], jobs.Text(1, Filename)) << c.what;
+        } else {
+            EXPECT_EQ(unsaved, std::vector<std::string>{jobs.Text(1, Filename)}) << c.what;
+            EXPECT_EQ(names, (std::vector<std::string>{"/in/a.pdf", "/in/c.pdf"})) << c.what;
+        }
+    }
+    EXPECT_EQ(UnsavedRowsText({"/a;b.pdf", "/c\nd.pdf"}),
+              std::string(kUnsavedRowsText) + "\n/a;b.pdf\n/c\\nd.pdf");
 }

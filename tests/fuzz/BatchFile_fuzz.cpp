@@ -14,16 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const std::string* text :
              {&f.filename, &f.parameters, &f.moveDir, &f.outputFile, &f.keepBookmarks, &f.create,
               &f.append, &f.bookmarkFilename}) {
-            if (text->size() > 253 ||
-                text->find_first_of(std::string(";\n\0", 3)) != std::string::npos)
+            if (text->find_first_of(std::string(";\n\0", 3)) != std::string::npos)
                 std::abort();
         }
         if (f.selected != 0 && f.selected != 1)
             std::abort();
     }
 
-    // An entry with a file name whose line fits in one piece comes back the
-    // same after writing and reading it again.
+    // Every entry with a file name comes back the same after writing and
+    // reading it again, however long its line.
     CMemoryJobList jobs;
     std::vector<JobEntryFields> kept;
     for (const JobEntryFields& f : entries) {
@@ -36,18 +35,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         jobs.SetText(row, Create, f.create);
         jobs.SetText(row, Append, f.append);
         jobs.SetText(row, BookmarkFilename, f.bookmarkFilename);
-        if (f.filename.empty() || FormatBatchLine(jobs, row).size() - 2 > 254)
+        if (f.filename.empty())
             jobs.DeleteRow(row);
         else
             kept.push_back(f);
     }
+    // The input itself as one more file name: left out and reported exactly
+    // when it holds what the format cannot, otherwise read back as one entry.
+    const std::string rawName(reinterpret_cast<const char*>(data), size);
+    const bool holdable = rawName.find_first_of(std::string(";\n\0", 3)) == std::string::npos;
+    const int rawRow = jobs.AddRow("Yes", rawName);
+    jobs.SetText(rawRow, Filename, rawName);
+    if (CanHoldBatchRow(jobs, rawRow) != holdable)
+        std::abort();
     const std::string copy = fuzz::FuzzFilePath() + ".app";
-    if (!WriteBatchFile(jobs, copy))
+    std::vector<std::string> unsaved;
+    if (!WriteBatchFile(jobs, copy, &unsaved))
+        std::abort();
+    if (unsaved != (holdable ? std::vector<std::string>{} : std::vector<std::string>{rawName}))
         std::abort();
     std::vector<JobEntryFields> again;
     ReadBatchFile(copy, [&](const JobEntryFields& f) { again.push_back(f); });
     std::remove(copy.c_str());
-    if (again.size() != kept.size())
+    if (again.size() != kept.size() + (holdable ? 1 : 0))
         std::abort();
     for (size_t i = 0; i < kept.size(); ++i) {
         const JobEntryFields &a = kept[i], &b = again[i];

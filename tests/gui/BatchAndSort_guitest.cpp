@@ -214,6 +214,27 @@ private Q_SLOTS:
         QCOMPARE(TotalBox(dlg), QStringLiteral("0"));
     }
 
+    // Rows the batch format cannot hold are left out; a box names their files
+    // before the usual one, and the rest is saved.
+    void unsavableRowsAreNamed() {
+        CScriptedPrompt prompt;
+        CAppendMainDlg dlg(&prompt);
+        AddPlainRows(dlg, {"/in/a.pdf", "/in/semi;colon.pdf", "/in/new\nline.pdf", "/in/b.pdf"});
+        prompt.saveAnswers = {Path("some.app")};
+        dlg.SaveBatchFileAs();
+        QCOMPARE(prompt.messages.size(), size_t(2));
+        QCOMPARE(prompt.messages[0].caption, std::string(kUnsavedRowsCaption));
+        QCOMPARE(prompt.messages[0].text,
+                 std::string(kUnsavedRowsText) + "\n/in/semi;colon.pdf\n/in/new\\nline.pdf");
+        QCOMPARE(prompt.messages[1].caption, std::string(kBatchSavedCaption));
+        QFile file(QString::fromStdString(Path("some.app")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.count("\r\r\n"), 2);
+        QVERIFY(bytes.startsWith("/in/a.pdf; "));
+        QVERIFY(bytes.contains("\r\r\n/in/b.pdf; "));
+    }
+
     // Sorting compares bytes: upper case first, "10" before "9"; the reverse
     // sort then the sort gives ascending order; a header click always sorts
     // ascending and keeps the selection with its row.
