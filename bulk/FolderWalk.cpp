@@ -1,5 +1,7 @@
 #include "bulk/FolderWalk.h"
 
+#include "bulk/NameOrder.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <exception>
@@ -58,6 +60,34 @@ std::string RemoveAll(const std::string& text, const std::string& what) {
     return out;
 }
 
+// `cut` moved forward to the end of the UTF-8 character that the byte
+// before it belongs to, when that character goes on past `cut`; bytes that
+// are no valid sequence are cut where asked.
+size_t ExtendCutToCharacterEnd(const std::string& text, size_t cut) {
+    auto isContinuation = [&](size_t i) {
+        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    if (cut == 0 || cut >= text.size() || !isContinuation(cut))
+        return cut;
+    // The lead byte is at most three bytes before the first one cut off.
+    size_t lead = cut - 1;
+    while (lead > 0 && cut - lead < 4 && isContinuation(lead))
+        --lead;
+    const auto byte = static_cast<unsigned char>(text[lead]);
+    const size_t length = byte >= 0xF0 && byte <= 0xF4   ? 4
+                          : byte >= 0xE0 && byte <= 0xEF ? 3
+                          : byte >= 0xC2 && byte <= 0xDF ? 2
+                                                         : 0;
+    const size_t end = lead + length;
+    if (end <= cut || end > text.size())
+        return cut;
+    for (size_t i = lead + 1; i < end; ++i) {
+        if (!isContinuation(i))
+            return cut;
+    }
+    return end;
+}
+
 } // namespace
 
 std::string GroupedOutputPath(const std::string& outputDir, const std::string& suffix,
@@ -72,12 +102,11 @@ std::string PartNameOutputPath(const std::string& outputDir, int firstChars,
                                const std::string& sourcePath) {
     std::string title = FileTitle(sourcePath);
     if (firstChars >= 0 && static_cast<size_t>(firstChars) < title.size()) {
-        size_t n = static_cast<size_t>(firstChars);
-        // Never cut a UTF-8 sequence in two: a name made of half a character
-        // is not valid text.
-        while (n > 0 && (static_cast<unsigned char>(title[n]) & 0xC0) == 0x80)
-            --n;
-        title.resize(n);
+        // Never cut a UTF-8 character in two: half a character is not valid
+        // text. The cut moves to the character's end rather than its start,
+        // so that a small n still tells names apart by their first character
+        // instead of sending them all to the group of n = 0.
+        title.resize(ExtendCutToCharacterEnd(title, static_cast<size_t>(firstChars)));
     }
     return JoinPath(outputDir, title) + ".pdf";
 }
@@ -102,15 +131,17 @@ struct WalkState {
 
 struct FolderEntry {
     std::string name;
+    std::string folded; // FoldCase(name), the sort key
     bool isFolder = false;
 };
 
 // Lists a folder's entries that the walk can use: folders, and regular files
 // or links to them. Links to folders are left out so that a link loop cannot
 // keep the walk going; sockets, pipes and devices are left out because
-// opening one to count its pages could block. Names are sorted byte-wise:
-// the order a directory hands them out in is arbitrary on most Linux file
-// systems, and the append order of a group must be one the user can predict.
+// opening one to count its pages could block. Names are sorted as file
+// managers show them (FolderNameLess): the order a directory hands them out
+// in is arbitrary on most Linux file systems, and the append order of a group
+// must be one the user can predict.
 std::vector<FolderEntry> ListFolder(const std::string& folder) {
     std::vector<FolderEntry> entries;
     DIR* dir = opendir(folder.c_str());
@@ -138,11 +169,14 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
                 continue;
             }
         }
+        e.folded = FoldCase(e.name);
         entries.push_back(std::move(e));
     }
     closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    // FolderNameLess, with each name folded once.
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return a.folded != b.folded ? a.folded < b.folded : a.name < b.name;
+    });
     return entries;
 }
 

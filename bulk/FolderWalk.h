@@ -51,9 +51,10 @@ inline constexpr const char* kPdfExtension = ".pdf";
 // contains `extension`, with the output named after the file's title:
 // outputDir + "/" + title with every ".pdf" and then every ".PDF" removed,
 // + suffix + ".pdf". Create is "N". Within a folder, entries are taken in
-// byte-wise name order (see FolderWalk.cpp). Folders whose names begin with a
-// dot, and symbolic links to folders, are never entered; a folder that cannot
-// be listed adds nothing. Stop ends the walk; entries added so far stay.
+// case-insensitive name order, ties in byte order (FolderNameLess in
+// NameOrder.h). Folders whose names begin with a dot, and symbolic links to
+// folders, are never entered; a folder that cannot be listed adds nothing.
+// Stop ends the walk; entries added so far stay.
 void ScanFolderGrouped(IScanHost& host, const std::string& folder, const std::string& extension,
                        int recurse, const std::string& outputDir, const std::string& suffix);
 
@@ -66,7 +67,8 @@ void ScanFolderOneOutput(IScanHost& host, const std::string& folder, const std::
                          const std::string& outputFile, bool removeExisting);
 
 // The same walk, with outputs named outputDir + "/" + the first n bytes of the
-// title + ".pdf" (a negative n, or one beyond the title, takes the whole title).
+// title + ".pdf" (a negative n, or one beyond the title, takes the whole title;
+// when byte n lies inside a UTF-8 character, the cut takes the whole character).
 void ScanFolderPartName(IScanHost& host, const std::string& folder, const std::string& extension,
                         int recurse, int firstChars, const std::string& outputDir);
 

@@ -1,6 +1,7 @@
 #include "ScanTree_helper.h"
 
 #include "bulk/FolderWalk.h"
+#include "bulk/NameOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,46 @@ TEST(FolderWalkTest, PartNameGroupsByLeadingCharacters) {
     const std::vector<std::string> outputs{"/out/12345.pdf", "/out/12345.pdf", "/out/1234X.pdf",
                                            "/out/12345.pdf"};
     EXPECT_EQ(Column(jobs, OutputFile), outputs);
+}
+
+TEST(FolderWalkTest, NamesAreTakenCaseInsensitivelyTiesInByteOrder) {
+    // Each list is in the expected walk order; the files are made in reverse.
+    const std::vector<std::vector<std::string>> orders = {
+        {"apple.pdf", "Zed.pdf"},
+        {"inv_0.pdf", "INV_1.pdf"},
+        {"A.pdf", "a.pdf", "b.pdf", "B_.pdf"},
+        {"Sub/b.pdf", "sub2/a.pdf", "Z.pdf"}, // folders sort among the files
+        // Full folding: "ß" is "ss", final sigma is sigma; ties by bytes.
+        {"STRASSE.pdf",
+         "Stra\xc3\x9f"
+         "e.pdf",
+         "strasse.pdf", "strast.pdf"},
+        {"\xce\xa3\xce\x91.pdf", "\xcf\x82\xce\xb1.pdf", "\xcf\x83\xce\xb2.pdf"},
+        // Case-folded code point order: "É" folds to "é", after every ASCII
+        // letter; names that are no valid UTF-8 keep their bytes.
+        {"e.pdf", "f.pdf", "\xc3\x89.pdf",
+         "\xc3\xa9"
+         "a.pdf",
+         "\xff.pdf"},
+    };
+    for (const auto& order : orders) {
+        TempDir dir;
+        for (auto it = order.rbegin(); it != order.rend(); ++it)
+            dir.Write(*it);
+        CMemoryJobList jobs;
+        RecordingScanHost host(jobs);
+        ScanFolderGrouped(host, dir.Path(), kPdfExtension, 1, "/o", "");
+        std::vector<std::string> expected;
+        for (const auto& name : order)
+            expected.push_back("/" + name);
+        EXPECT_EQ(Relative(dir, Column(jobs, Filename)), expected) << order[0];
+        for (size_t i = 0; i + 1 < order.size(); ++i) {
+            EXPECT_TRUE(FolderNameLess(order[i], order[i + 1])) << order[i];
+            EXPECT_FALSE(FolderNameLess(order[i + 1], order[i])) << order[i];
+        }
+    }
+    EXPECT_EQ(FoldCase("\xc3\x89T\xc3\x89 \xe1\xba\x9e \xef\xac\x81 \xf0\x90\x90\x80 Ab\xc3"),
+              "\xc3\xa9t\xc3\xa9 ss fi \xf0\x90\x90\xa8 ab\xc3");
 }
 
 TEST(FolderWalkTest, WalkFromRootFolderJoinsWithOneSeparator) {

@@ -45,10 +45,21 @@ TEST(NamingRulesTest, PartNameOutputPath) {
         {6, "/in/ab.pdf", "/out/ab.pdf.pdf"},
         {-1, "/in/ab.pdf", "/out/ab.pdf.pdf"},
         {-2147483647 - 1, "/in/ab.pdf", "/out/ab.pdf.pdf"},
-        // A multi-byte character is taken whole or not at all.
-        {1, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/.pdf"},
-        {3, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/\xC3\xA9.pdf"},
+        // A cut inside a multi-byte character takes the whole character, so
+        // names starting with different characters stay apart.
+        {1, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/\xC3\xA9.pdf"},
+        {2, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/\xC3\xA9.pdf"},
+        {3, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/\xC3\xA9\xC3\xA9.pdf"},
         {4, "/in/\xC3\xA9\xC3\xA9.pdf", "/out/\xC3\xA9\xC3\xA9.pdf"},
+        {1, "/in/\xE6\x97\xA5\xE6\x9C\xAC.pdf", "/out/\xE6\x97\xA5.pdf"},
+        {4, "/in/\xE6\x97\xA5\xE6\x9C\xAC.pdf", "/out/\xE6\x97\xA5\xE6\x9C\xAC.pdf"},
+        {1, "/in/\xF0\x9F\x93\x84x.pdf", "/out/\xF0\x9F\x93\x84.pdf"},
+        {3, "/in/ab\xF0\x9F\x93\x84.pdf", "/out/ab\xF0\x9F\x93\x84.pdf"},
+        {0, "/in/\xC3\xA9.pdf", "/out/.pdf"},
+        // Bytes that are no valid UTF-8 are cut where asked.
+        {1, "/in/\x80\x80x.pdf", "/out/\x80.pdf"},
+        {1, "/in/\xC3(x.pdf", "/out/\xC3.pdf"},
+        {2, "/in/a\xE6\x97", "/out/a\xE6.pdf"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PartNameOutputPath("/out", c.n, c.source), c.expected) << c.n << " " << c.source;

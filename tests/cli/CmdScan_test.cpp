@@ -89,6 +89,24 @@ TEST_F(ScanCliTest, VariantsWriteBatchLinesInWalkOrder) {
     }
 }
 
+TEST_F(ScanCliTest, NamesTheBatchFormatCannotHoldAreLeftOutAndNamed) {
+    // Names in the order file managers show them; two that a batch line
+    // cannot hold are named on standard error, the others written.
+    const std::string top = m_root + "/names";
+    for (const char* f :
+         {"Zed.pdf", "apple.pdf", "semi;colon.pdf", "new\nline.pdf", "INV_1.pdf", "inv_0.pdf"})
+        Write(std::string("names/") + f, "%PDF-1.4\n");
+    const auto r = RunCli({"scan", "one", "--keep-existing", "--output", "/o/all.pdf", top});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, Line(top + "/apple.pdf", "/o/all.pdf", "N") +
+                         Line(top + "/inv_0.pdf", "/o/all.pdf", "N") +
+                         Line(top + "/INV_1.pdf", "/o/all.pdf", "N") +
+                         Line(top + "/Zed.pdf", "/o/all.pdf", "N"));
+    EXPECT_EQ(r.err, "Not saved in the batch file: " + top + "/new\\nline.pdf\n" +
+                         "Not saved in the batch file: " + top + "/semi;colon.pdf\n" +
+                         "quorvel: Bulk Files Loaded\n");
+}
+
 TEST_F(ScanCliTest, RelativeFolderIsResolvedAgainstTheWorkingFolder) {
     const auto r = RunCli({"scan", "one", "--output", "o.pdf", "--contains", "a_", "in"}, m_root);
     EXPECT_EQ(r.exitCode, 0) << r.err;
