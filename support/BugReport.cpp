@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -155,6 +157,29 @@ bool ParseOsRelease(const std::string& text, SystemFacts& facts) {
     return true;
 }
 
+bool ParseMemAvailable(const std::string& meminfo, unsigned long long& bytes) {
+    std::istringstream in(meminfo);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("MemAvailable:", 0) != 0)
+            continue;
+        char* end = nullptr;
+        const char* digits = line.c_str() + std::strlen("MemAvailable:");
+        const unsigned long long kb = std::strtoull(digits, &end, 10);
+        if (end == digits)
+            return false;
+        bytes = kb * 1024;
+        return true;
+    }
+    return false;
+}
+
+unsigned long long TotalVirtualBytes(unsigned long long limit) {
+    // RLIM_INFINITY is the largest value, so an unlimited process gets the
+    // architecture's figure.
+    return limit < kUserAddressSpaceBytes ? limit : kUserAddressSpaceBytes;
+}
+
 SystemFacts GatherSystemFacts() {
     SystemFacts facts;
     long count = sysconf(_SC_NPROCESSORS_ONLN);
@@ -174,9 +199,19 @@ SystemFacts GatherSystemFacts() {
     if (sysinfo(&si) == 0) {
         unsigned long long unit = si.mem_unit ? si.mem_unit : 1;
         facts.totalPhysicalBytes = si.totalram * unit;
+        // Free memory alone leaves out the page cache that the kernel gives
+        // back on demand; it is the fallback for kernels without MemAvailable.
         facts.availablePhysicalBytes = si.freeram * unit;
-        facts.totalVirtualBytes = (si.totalram + si.totalswap) * unit;
     }
+    std::string meminfo = ReadWholeFile("/proc/meminfo", ok);
+    if (ok)
+        ParseMemAvailable(meminfo, facts.availablePhysicalBytes);
+
+    struct rlimit addressSpace {};
+    facts.totalVirtualBytes =
+        getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY
+            ? TotalVirtualBytes(addressSpace.rlim_cur)
+            : kUserAddressSpaceBytes;
 
     std::string statm = ReadWholeFile("/proc/self/statm", ok);
     if (ok) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quorvel {
@@ -23,9 +24,9 @@ struct SystemFacts {
     int mhz = -1;             // negative when unknown
     long long residentKb = 0; // this process's resident memory
     unsigned long long totalPhysicalBytes = 0;
-    unsigned long long availablePhysicalBytes = 0;
-    unsigned long long totalVirtualBytes = 0; // physical memory plus swap
-    bool osKnown = false;                     // false: "Not able to get OS information"
+    unsigned long long availablePhysicalBytes = 0; // what new work can use without swapping
+    unsigned long long totalVirtualBytes = 0;      // the address space this process may use
+    bool osKnown = false;                          // false: "Not able to get OS information"
     std::string osName;
     std::string osVersion;
     std::string servicePack;
@@ -64,9 +65,29 @@ void ParseCpuInfo(const std::string& text, SystemFacts& facts);
 // from the text of /etc/os-release; false when the text names nothing.
 bool ParseOsRelease(const std::string& text, SystemFacts& facts);
 
+// The memory available for new work, in bytes, from the text of
+// /proc/meminfo (its "MemAvailable" line, in kB); false when the text has no
+// such line (kernels before 3.14).
+bool ParseMemAvailable(const std::string& meminfo, unsigned long long& bytes);
+
+// The user address space of a process of this architecture: what it can map
+// when nothing limits it.
+#if defined(__aarch64__) && !defined(__ILP32__)
+inline constexpr unsigned long long kUserAddressSpaceBytes = 1ull << 48; // 256 TiB
+#elif UINTPTR_MAX > 0xFFFFFFFFu
+inline constexpr unsigned long long kUserAddressSpaceBytes = 1ull << 47; // 128 TiB
+#else
+inline constexpr unsigned long long kUserAddressSpaceBytes = 1ull << 32; // 4 GiB
+#endif
+
+// The total virtual memory of a process whose address space limit
+// (RLIMIT_AS, soft) is `limit`: the limit, but no more than the architecture's
+// user address space, which is also what an unlimited process gets.
+unsigned long long TotalVirtualBytes(unsigned long long limit);
+
 // Reads the facts of this computer and process: /proc/cpuinfo, sysconf, sysinfo,
-// uname, /etc/os-release and /proc/self/statm. Missing sources leave their facts
-// at the defaults.
+// /proc/meminfo, getrlimit, uname, /etc/os-release and /proc/self/statm.
+// Missing sources leave their facts at the defaults.
 SystemFacts GatherSystemFacts();
 
 // Turns facts into report values ("2", "Pentium (II/Pro)", "2400 MHz",

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 using namespace quorvel;
 
 namespace {
@@ -116,6 +118,39 @@ TEST(BugReportTest, MemoryFigures) {
     EXPECT_EQ(FormatMemoryKb(64ull * 1024 * 1024 * 1024), "67108864 KB");
 }
 
+TEST(BugReportTest, AvailableAndVirtualMemorySources) {
+    const std::string meminfo = "MemTotal:       24576000 kB\nMemFree:          512000 kB\n"
+                                "MemAvailable:   20480000 kB\nBuffers:          1024 kB\n";
+    struct {
+        const char* what;
+        std::string text;
+        bool found;
+        unsigned long long bytes;
+    } meminfoCases[] = {
+        {"MemAvailable, not MemFree", meminfo, true, 20480000ull * 1024},
+        {"no MemAvailable line (old kernel)", "MemTotal: 1 kB\nMemFree: 2 kB\n", false, 7},
+        {"no number", "MemAvailable: kB\n", false, 7},
+        {"empty", "", false, 7},
+    };
+    for (const auto& c : meminfoCases) {
+        unsigned long long bytes = 7;
+        EXPECT_EQ(ParseMemAvailable(c.text, bytes), c.found) << c.what;
+        EXPECT_EQ(bytes, c.bytes) << c.what;
+    }
+
+    struct {
+        unsigned long long limit;
+        unsigned long long expected;
+    } limitCases[] = {
+        {2ull << 30, 2ull << 30},
+        {kUserAddressSpaceBytes - 1, kUserAddressSpaceBytes - 1},
+        {kUserAddressSpaceBytes + 1, kUserAddressSpaceBytes},
+        {~0ull, kUserAddressSpaceBytes},
+    };
+    for (const auto& c : limitCases)
+        EXPECT_EQ(TotalVirtualBytes(c.limit), c.expected) << c.limit;
+}
+
 TEST(BugReportTest, ParsesCpuInfoAndOsRelease) {
     SystemFacts f;
     ParseCpuInfo("processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 25\n"
@@ -142,6 +177,23 @@ TEST(BugReportTest, FactsOfThisMachineFillTheReport) {
     EXPECT_GT(facts.totalPhysicalBytes, 0u);
     EXPECT_GT(facts.residentKb, 0);
     EXPECT_TRUE(facts.osKnown);
+    EXPECT_GT(facts.availablePhysicalBytes, 0u);
+    EXPECT_LE(facts.availablePhysicalBytes, facts.totalPhysicalBytes);
+    // Total virtual memory follows the process's address space limit.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+    const rlim_t limit = kUserAddressSpaceBytes / 2;
+    if (saved.rlim_max == RLIM_INFINITY || saved.rlim_max >= limit) {
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
+        const unsigned long long reported = GatherSystemFacts().totalVirtualBytes;
+        ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
+        EXPECT_EQ(reported, limit);
+    }
+    if (saved.rlim_cur == RLIM_INFINITY) {
+        EXPECT_EQ(facts.totalVirtualBytes, kUserAddressSpaceBytes);
+    }
     const std::string body = FormatBugReportBody(MakeSystemInfo(facts));
     for (const char* label :
          {"Product Version : 1.15", "Processors : ", "Processor Level : ", "CPU Manufacturer : ",
