@@ -35,6 +35,16 @@ bool IsExecutable(const std::string& path) {
     return !path.empty() && ::access(path.c_str(), X_OK) == 0;
 }
 
+// The helper this build made, when it is still there.
+std::string FindBuiltDocServer() {
+#ifdef QUORVEL_DOCSERVER_BUILD_PATH
+    if (IsExecutable(QUORVEL_DOCSERVER_BUILD_PATH)) {
+        return QUORVEL_DOCSERVER_BUILD_PATH;
+    }
+#endif
+    return {};
+}
+
 // Waits for `pid` to end; tolerates an already reaped child (SIGCHLD ignored).
 void Reap(pid_t pid) {
     int status = 0;
@@ -45,16 +55,26 @@ void Reap(pid_t pid) {
 } // namespace
 
 std::string FindDocServerExecutable() {
-    std::string beside = DirectoryOfRunningExecutable() + "quorvel-docserver";
+    return FindDocServerExecutableFrom(DirectoryOfRunningExecutable());
+}
+
+std::string FindDocServerExecutableFrom(const std::string& programDir) {
+    if (programDir.empty()) {
+        return FindBuiltDocServer();
+    }
+    std::string beside = programDir + "quorvel-docserver";
     if (IsExecutable(beside)) {
         return beside;
     }
-#ifdef QUORVEL_DOCSERVER_BUILD_PATH
-    if (IsExecutable(QUORVEL_DOCSERVER_BUILD_PATH)) {
-        return QUORVEL_DOCSERVER_BUILD_PATH;
+#ifdef QUORVEL_DOCSERVER_INSTALL_RELPATH
+    // An installed program: the helper sits in its private folder, found
+    // relative to the program so that the installation can be moved.
+    std::string installed = programDir + QUORVEL_DOCSERVER_INSTALL_RELPATH;
+    if (IsExecutable(installed)) {
+        return installed;
     }
 #endif
-    return {};
+    return FindBuiltDocServer();
 }
 
 CDocServerConnection::CDocServerConnection(std::string serverPath, int timeoutMs,

@@ -27,9 +27,12 @@ namespace quorvel {
 inline constexpr int kDocServerDefaultTimeoutMs = 60000;
 
 // The helper executable to start when none is named: "quorvel-docserver" next
-// to the running executable, else the one in the build tree. Empty when
-// neither exists.
+// to the running executable, else the installed one in the private folder
+// (libexec/quorvel beside the program's bin folder), else the one in the
+// build tree. Empty when none exists.
 std::string FindDocServerExecutable();
+// The same search for a program in folder `programDir` (ending in '/').
+std::string FindDocServerExecutableFrom(const std::string& programDir);
 
 class CDocServerConnection {
 public:

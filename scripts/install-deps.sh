@@ -11,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libgtest-dev libgmock-dev libbenchmark-dev \
     qpdf poppler-utils xvfb xauth \
     clang libclang-rt-14-dev \
-    fonts-dejavu-core
+    fonts-dejavu-core \
+    dpkg-dev file desktop-file-utils appstream man-db
