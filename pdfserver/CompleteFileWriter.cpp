@@ -76,6 +76,12 @@ bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
         if (!(flags & 0x20)) {
             writer.setPreserveUnreferencedObjects(true);
         }
+        // A catalog /Version above the header (set when a newer source was
+        // appended to the file) raises the header of the file written whole.
+        auto version = pdf.getRoot().getKey("/Version");
+        if (version.isName() && version.getName().size() > 1) {
+            writer.setMinimumPDFVersion(version.getName().substr(1));
+        }
         writer.write();
         // stdio may swallow a failed write (a full disk) and only set the
         // error indicator, so that is checked as well as the flush.

@@ -2,29 +2,9 @@
 
 #include "pdfserver/OutlineTree.h"
 
-#include <set>
-
 namespace quorvel {
 
 namespace {
-
-// A direct scalar that belongs to no document: view parameters of a
-// destination, colours and flags are copied this way.
-QPDFObjectHandle CopyScalar(QPDFObjectHandle value) {
-    if (value.isInteger()) {
-        return QPDFObjectHandle::newInteger(value.getIntValue());
-    }
-    if (value.isReal()) {
-        return QPDFObjectHandle::newReal(value.getRealValue());
-    }
-    if (value.isName()) {
-        return QPDFObjectHandle::newName(value.getName());
-    }
-    if (value.isBool()) {
-        return QPDFObjectHandle::newBool(value.getBoolValue());
-    }
-    return QPDFObjectHandle::newNull();
-}
 
 bool IsOpen(QPDFObjectHandle item) {
     auto count = item.getKey("/Count");
@@ -33,9 +13,15 @@ bool IsOpen(QPDFObjectHandle item) {
 
 } // namespace
 
-COutlineCopier::COutlineCopier(QPDF& source, CDestinationResolver& resolver, QPDF& target,
-                               const std::map<int, QPDFObjectHandle>& copies)
-    : m_source(source), m_resolver(resolver), m_target(target), m_copies(copies) {}
+COutlineCopier::COutlineCopier(QPDF& source, CDestinationResolver& resolver, QPDF& target)
+    : m_source(source), m_resolver(resolver), m_target(target) {
+    m_nodes.emplace_back();
+    auto root = outline::Root(m_source, false);
+    if (!root.isNull()) {
+        std::set<QPDFObjGen> seen;
+        Collect(root, 0, 0, seen);
+    }
+}
 
 QPDFObjectHandle COutlineCopier::RetargetDestination(QPDFObjectHandle original,
                                                      QPDFObjectHandle page) {
@@ -51,46 +37,48 @@ QPDFObjectHandle COutlineCopier::RetargetDestination(QPDFObjectHandle original,
     return destination;
 }
 
-std::vector<COutlineCopier::Node> COutlineCopier::Collect(QPDFObjectHandle parent, int depth,
-                                                          std::set<QPDFObjGen>& seen) {
-    std::vector<Node> nodes;
+void COutlineCopier::Collect(QPDFObjectHandle parent, int parentIndex, int depth,
+                             std::set<QPDFObjGen>& seen) {
     if (depth >= outline::kMaxOutlineDepth) {
-        return nodes;
+        return;
     }
-    for (const auto& item : outline::Children(parent)) {
+    for (auto item : outline::Children(parent)) {
         if (item.isIndirect() && !seen.insert(item.getObjGen()).second) {
             continue;
         }
-        Node node{item, QPDFObjectHandle::newNull(), Collect(item, depth + 1, seen)};
-        auto destination = m_resolver.ExplicitDestination(item);
-        auto copy = m_copies.find(m_resolver.PageIndex(destination));
-        if (copy != m_copies.end()) {
-            node.destination = RetargetDestination(destination, copy->second);
+        Node node;
+        node.item = item;
+        node.parent = parentIndex;
+        node.position = static_cast<int>(m_nodes[static_cast<size_t>(parentIndex)].children.size());
+        if (CDestinationResolver::HasLocalJump(item)) {
+            node.page = m_resolver.PageIndex(m_resolver.ExplicitDestination(item));
+        } else {
+            node.otherAction = item.getKey("/A").isDictionary();
         }
-        if (!node.destination.isNull() || !node.children.empty()) {
-            nodes.push_back(std::move(node));
+        const int index = static_cast<int>(m_nodes.size());
+        m_nodes[static_cast<size_t>(parentIndex)].children.push_back(index);
+        if (node.page >= 0) {
+            m_byPage.emplace(node.page, index);
         }
+        m_nodes.push_back(std::move(node));
+        Collect(item, index, depth + 1, seen);
     }
-    return nodes;
 }
 
-int COutlineCopier::VisibleBelow(const Node& node) {
-    int total = 0;
-    for (const auto& child : node.children) {
-        QPDFObjectHandle item = child.item;
-        total += 1 + (IsOpen(item) ? VisibleBelow(child) : 0);
+void COutlineCopier::Emit(int index, const ChangeSink& changed) {
+    Node& node = m_nodes[static_cast<size_t>(index)];
+    if (index == 0 || !node.copy.isNull()) {
+        return;
     }
-    return total;
-}
-
-QPDFObjectHandle COutlineCopier::Emit(const Node& node, QPDFObjectHandle parent) {
+    Emit(node.parent, changed);
+    Node& parent = m_nodes[static_cast<size_t>(node.parent)];
     QPDFObjectHandle original = node.item;
     auto item = m_target.makeIndirectObject(QPDFObjectHandle::newDictionary());
     auto title = original.getKey("/Title");
     item.replaceKey("/Title",
                     QPDFObjectHandle::newString(title.isString() ? title.getStringValue() : ""));
-    if (!QPDFObjectHandle(node.destination).isNull()) {
-        item.replaceKey("/Dest", node.destination);
+    if (node.otherAction) {
+        item.replaceKey("/A", CopyForeignValue(m_source, m_target, original.getKey("/A")));
     }
     auto colour = original.getKey("/C");
     if (colour.isArray() && colour.getArrayNItems() == 3) {
@@ -103,45 +91,101 @@ QPDFObjectHandle COutlineCopier::Emit(const Node& node, QPDFObjectHandle parent)
     if (original.getKey("/F").isInteger()) {
         item.replaceKey("/F", CopyScalar(original.getKey("/F")));
     }
-    outline::AppendChild(parent, item);
-    for (const auto& child : node.children) {
-        Emit(child, item);
+    // After the nearest earlier sibling already copied; the row's first
+    // top-level item goes after what the target had when the row began.
+    QPDFObjectHandle after = QPDFObjectHandle::newNull();
+    auto earlier = parent.copiedChildren.lower_bound(node.position);
+    if (earlier != parent.copiedChildren.begin()) {
+        --earlier;
+        after = m_nodes[static_cast<size_t>(parent.children[static_cast<size_t>(*earlier)])].copy;
+    } else if (node.parent == 0) {
+        after = m_anchor;
     }
-    if (!node.children.empty()) {
-        int visible = VisibleBelow(node);
-        item.replaceKey("/Count",
-                        QPDFObjectHandle::newInteger(IsOpen(original) ? visible : -visible));
+    QPDFObjectHandle parentCopy = node.parent == 0 ? m_targetRoot : parent.copy;
+    for (auto object : outline::InsertChildAfter(parentCopy, after, item)) {
+        changed(object);
     }
-    return item;
+    parent.copiedChildren.insert(node.position);
+    node.copy = item;
 }
 
-std::vector<QPDFObjectHandle> COutlineCopier::CopyInto() {
-    std::vector<QPDFObjectHandle> changed;
-    auto sourceRoot = outline::Root(m_source, false);
-    if (sourceRoot.isNull() || m_copies.empty()) {
-        return changed;
+int COutlineCopier::Recount(int index) {
+    Node& node = m_nodes[static_cast<size_t>(index)];
+    int visible = 0;
+    for (int position : node.copiedChildren) {
+        const int child = node.children[static_cast<size_t>(position)];
+        const int below = Recount(child);
+        QPDFObjectHandle original = m_nodes[static_cast<size_t>(child)].item;
+        visible += 1 + (IsOpen(original) ? below : 0);
     }
-    std::set<QPDFObjGen> seen;
-    auto nodes = Collect(sourceRoot, 0, seen);
-    if (nodes.empty()) {
-        return changed;
+    if (index != 0 && !node.copiedChildren.empty()) {
+        QPDFObjectHandle original = node.item;
+        node.copy.replaceKey("/Count",
+                             QPDFObjectHandle::newInteger(IsOpen(original) ? visible : -visible));
     }
-    auto targetRoot = outline::Root(m_target, false);
-    if (targetRoot.isNull()) {
-        targetRoot = outline::Root(m_target, true);
-        changed.push_back(m_target.getRoot());
-    } else {
-        changed.push_back(targetRoot);
-        auto existing = outline::Children(targetRoot);
-        if (!existing.empty()) {
-            changed.push_back(existing.back());
+    return visible;
+}
+
+void COutlineCopier::Add(const std::map<int, QPDFObjectHandle>& added, const ChangeSink& changed) {
+    std::vector<std::pair<int, QPDFObjectHandle>> targets;
+    for (const auto& [page, copy] : added) {
+        auto [from, to] = m_byPage.equal_range(page);
+        for (auto it = from; it != to; ++it) {
+            targets.emplace_back(it->second, copy);
         }
     }
-    for (const auto& node : nodes) {
-        Emit(node, targetRoot);
+    std::vector<int> actions;
+    if (m_bFirst) {
+        m_bFirst = false;
+        for (size_t i = 1; i < m_nodes.size(); ++i) {
+            if (m_nodes[i].otherAction) {
+                actions.push_back(static_cast<int>(i));
+            }
+        }
     }
-    outline::RecountRoot(targetRoot);
-    return changed;
+    if (targets.empty() && actions.empty()) {
+        return;
+    }
+    if (m_targetRoot.isNull()) {
+        m_targetRoot = outline::Root(m_target, false);
+        if (m_targetRoot.isNull()) {
+            m_targetRoot = outline::Root(m_target, true);
+            changed(m_target.getRoot());
+        }
+        auto existing = outline::Children(m_targetRoot);
+        m_anchor = existing.empty() ? QPDFObjectHandle::newNull() : existing.back();
+    }
+    // Source order, so that each item finds its earlier siblings in place.
+    std::sort(targets.begin(), targets.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    size_t nextAction = 0;
+    for (const auto& [index, page] : targets) {
+        while (nextAction < actions.size() && actions[nextAction] < index) {
+            Emit(actions[nextAction++], changed);
+        }
+        Emit(index, changed);
+        QPDFObjectHandle copy = m_nodes[static_cast<size_t>(index)].copy;
+        if (!copy.hasKey("/Dest") && !copy.hasKey("/A")) {
+            QPDFObjectHandle original = m_nodes[static_cast<size_t>(index)].item;
+            copy.replaceKey("/Dest",
+                            RetargetDestination(m_resolver.ExplicitDestination(original), page));
+        }
+    }
+    while (nextAction < actions.size()) {
+        Emit(actions[nextAction++], changed);
+    }
+    // The root's count changes by what this row shows at the top level now
+    // against what it showed before; the rest of the target is not walked.
+    const int visible = Recount(0);
+    auto count = m_targetRoot.getKey("/Count");
+    if (count.isInteger()) {
+        m_targetRoot.replaceKey("/Count", QPDFObjectHandle::newInteger(count.getIntValue() -
+                                                                       m_nVisibleAtRoot + visible));
+    } else {
+        outline::RecountRoot(m_targetRoot);
+    }
+    m_nVisibleAtRoot = visible;
+    changed(m_targetRoot);
 }
 
 } // namespace quorvel

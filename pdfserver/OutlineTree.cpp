@@ -95,6 +95,30 @@ std::vector<QPDFObjectHandle> AppendChild(QPDFObjectHandle parent, QPDFObjectHan
     return changed;
 }
 
+std::vector<QPDFObjectHandle> InsertChildAfter(QPDFObjectHandle parent, QPDFObjectHandle after,
+                                               QPDFObjectHandle item) {
+    std::vector<QPDFObjectHandle> changed{parent};
+    item.replaceKey("/Parent", parent);
+    QPDFObjectHandle next = after.isDictionary() ? after.getKey("/Next") : parent.getKey("/First");
+    if (after.isDictionary()) {
+        after.replaceKey("/Next", item);
+        item.replaceKey("/Prev", after);
+        changed.push_back(after);
+    } else {
+        item.removeKey("/Prev");
+        parent.replaceKey("/First", item);
+    }
+    if (next.isDictionary()) {
+        item.replaceKey("/Next", next);
+        next.replaceKey("/Prev", item);
+        changed.push_back(next);
+    } else {
+        item.removeKey("/Next");
+        parent.replaceKey("/Last", item);
+    }
+    return changed;
+}
+
 void RecountRoot(QPDFObjectHandle root) {
     std::set<QPDFObjGen> seen;
     root.replaceKey("/Count", QPDFObjectHandle::newInteger(Visible(root, 0, seen)));

@@ -30,6 +30,12 @@ void ForEachItem(QPDFObjectHandle root,
 // whose entries changed (the parent and the former last child).
 std::vector<QPDFObjectHandle> AppendChild(QPDFObjectHandle parent, QPDFObjectHandle item);
 
+// Links an indirect item into `parent`'s children right after `after` (a
+// child of `parent`), or as the first child when `after` is null; returns
+// the items whose entries changed.
+std::vector<QPDFObjectHandle> InsertChildAfter(QPDFObjectHandle parent, QPDFObjectHandle after,
+                                               QPDFObjectHandle item);
+
 // Recomputes the root's /Count: the number of items visible when the
 // document opens (open items show their children).
 void RecountRoot(QPDFObjectHandle root);

@@ -1,42 +1,20 @@
 #include "pdfserver/PageCopier.h"
 
-#include "pdfserver/OutlineCopier.h"
-
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 
-#include <optional>
-#include <vector>
+#include <map>
 
 namespace quorvel {
 
 CPageCopier::CPageCopier(QPDF& source, QPDF& target)
     : m_source(source), m_target(target), m_bSameDocument(&source == &target) {}
 
-std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, int count) {
-    std::map<int, QPDFObjectHandle> copies;
+std::vector<CPageCopier::Copy> CPageCopier::Insert(int insertAfter, int first, int count) {
+    std::vector<Copy> copies;
     // Inherited attributes (/MediaBox, /Resources, /Rotate on /Pages nodes)
     // must sit on each page before the page leaves its tree.
     m_source.pushInheritedAttributesToPage();
     m_sourcePages = m_source.getAllPages();
-
-    // The form helpers read every field and widget of their document when
-    // made, so the target's is made only when a copy needs it: the cost of
-    // an insert then does not grow with the pages already in the target.
-    std::optional<QPDFAcroFormDocumentHelper> targetForms;
-    auto TargetForms = [&]() -> QPDFAcroFormDocumentHelper& {
-        if (!targetForms) {
-            targetForms.emplace(m_target);
-        }
-        return *targetForms;
-    };
-    std::optional<QPDFAcroFormDocumentHelper> sourceForms;
-    if (!m_bSameDocument) {
-        sourceForms.emplace(m_source);
-    }
-    auto FromForms = [&]() -> QPDFAcroFormDocumentHelper& {
-        return m_bSameDocument ? TargetForms() : *sourceForms;
-    };
-    bool sourceHasForm = FromForms().hasAcroForm();
 
     // A page whose copy fails half-way (qpdf throws while fixing its
     // annotations, say) must not stay behind: the caller reports the insert
@@ -59,10 +37,10 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
             }
             QPDFObjectHandle page = m_target.getAllPages().at(static_cast<size_t>(after + 1));
             added.push_back(page);
-            if (sourceHasForm || duplicate) {
-                TargetForms().fixCopiedAnnotations(page, original, FromForms());
+            if (duplicate) {
+                CopyAnnotationsOfDuplicate(page, original);
             }
-            copies.emplace(first + i, page);
+            copies.push_back({first + i, page, duplicate});
         }
     } catch (...) {
         for (auto& page : added) {
@@ -70,10 +48,55 @@ std::map<int, QPDFObjectHandle> CPageCopier::Insert(int insertAfter, int first, 
         }
         throw;
     }
-    if (sourceHasForm && !m_bSameDocument && sourceForms->getNeedAppearances()) {
-        TargetForms().setNeedAppearances(true);
-    }
     return copies;
+}
+
+void CPageCopier::CopyAnnotationsOfDuplicate(QPDFObjectHandle page, QPDFObjectHandle original) {
+    auto shared = page.getKey("/Annots");
+    if (!shared.isArray() || shared.getArrayNItems() == 0) {
+        return;
+    }
+    std::vector<QPDFObjectHandle> before = shared.getArrayAsVector();
+    // The form helpers read every field and widget of their document when
+    // made, so they are made only for the rare duplicate.
+    QPDFAcroFormDocumentHelper targetForms(m_target);
+    if (m_bSameDocument) {
+        targetForms.fixCopiedAnnotations(page, original, targetForms);
+    } else {
+        QPDFAcroFormDocumentHelper sourceForms(m_source);
+        targetForms.fixCopiedAnnotations(page, original, sourceForms);
+    }
+    m_bMergedForms = true;
+    // The fresh annotations still name the shared ones in their ties (a
+    // popup, the popup's parent, a reply's target); they are pointed at the
+    // fresh copies on this page.
+    auto after = page.getKey("/Annots");
+    if (!after.isArray() || static_cast<size_t>(after.getArrayNItems()) != before.size()) {
+        return;
+    }
+    std::map<QPDFObjGen, QPDFObjectHandle> fresh;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i].isIndirect()) {
+            fresh.emplace(before[i].getObjGen(), after.getArrayItem(static_cast<int>(i)));
+        }
+    }
+    for (auto& annotation : after.getArrayAsVector()) {
+        if (!annotation.isDictionary()) {
+            continue;
+        }
+        const bool popup = annotation.getKey("/Subtype").isNameAndEquals("/Popup");
+        for (const char* key : {"/Popup", "/IRT", "/Parent"}) {
+            if (std::string(key) == "/Parent" && !popup) {
+                continue;
+            }
+            auto tie = annotation.getKey(key);
+            if (tie.isIndirect()) {
+                if (auto found = fresh.find(tie.getObjGen()); found != fresh.end()) {
+                    annotation.replaceKey(key, found->second);
+                }
+            }
+        }
+    }
 }
 
 bool CPageCopier::IsTargetPage(QPDFObjectHandle page) {
@@ -84,50 +107,6 @@ bool CPageCopier::IsTargetPage(QPDFObjectHandle page) {
         return true;
     } catch (...) {
         return false;
-    }
-}
-
-void CPageCopier::RetargetLinks(CDestinationResolver& resolver,
-                                const std::map<int, QPDFObjectHandle>& copies) {
-    for (const auto& [index, copy] : copies) {
-        auto originals = m_sourcePages.at(static_cast<size_t>(index)).getKey("/Annots");
-        auto copied = QPDFObjectHandle(copy).getKey("/Annots");
-        if (!copied.isArray()) {
-            continue;
-        }
-        int n = copied.getArrayNItems();
-        bool paired = originals.isArray() && originals.getArrayNItems() == n;
-        for (int i = 0; i < n; ++i) {
-            auto annotation = copied.getArrayItem(i);
-            RetargetLink(resolver, copies, paired ? originals.getArrayItem(i) : annotation,
-                         annotation);
-        }
-    }
-}
-
-void CPageCopier::RetargetLink(CDestinationResolver& resolver,
-                               const std::map<int, QPDFObjectHandle>& copies,
-                               QPDFObjectHandle original, QPDFObjectHandle copy) {
-    if (!copy.isDictionary() || !CDestinationResolver::HasLocalJump(original)) {
-        return;
-    }
-    auto destination = resolver.ExplicitDestination(original);
-    int page = resolver.PageIndex(destination);
-    QPDFObjectHandle target = QPDFObjectHandle::newNull();
-    if (auto found = copies.find(page); found != copies.end()) {
-        target = found->second;
-    } else if (m_bSameDocument && page >= 0) {
-        // Within one document the original page is still there.
-        target = m_sourcePages.at(static_cast<size_t>(page));
-    }
-    auto action = copy.getKey("/A");
-    if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo")) {
-        copy.removeKey("/A");
-    }
-    if (target.isNull()) {
-        copy.removeKey("/Dest");
-    } else {
-        copy.replaceKey("/Dest", COutlineCopier::RetargetDestination(destination, target));
     }
 }
 

@@ -1,40 +1,49 @@
 #pragma once
 
-#include "pdfserver/DestinationResolver.h"
-
 #include <qpdf/QPDF.hh>
 
-#include <map>
+#include <vector>
 
 namespace quorvel {
 
 // Copies a run of pages from one document into another with their
-// resources, annotations and form fields. Source and target may be the same
-// document. qpdf errors are thrown to the caller.
+// resources and annotations. Source and target may be the same document.
+// qpdf errors are thrown to the caller.
 class CPageCopier {
 public:
+    struct Copy {
+        int sourcePage;
+        QPDFObjectHandle page;
+        // A private copy of a page the target already had (the same source
+        // page inserted twice, or a document inserted into itself): its
+        // annotations and fields were copied anew.
+        bool duplicate;
+    };
+
     CPageCopier(QPDF& source, QPDF& target);
 
     // Inserts source pages first..first+count-1 (0-based) after target page
-    // `insertAfter` (-1: before the first). Returns the copies by source
-    // page index.
-    std::map<int, QPDFObjectHandle> Insert(int insertAfter, int first, int count);
+    // `insertAfter` (-1: before the first). Returns the copies in order. A
+    // page that fails half-way is taken out again before the error is thrown,
+    // so a failed insert leaves the target's pages as they were.
+    std::vector<Copy> Insert(int insertAfter, int first, int count);
 
-    // Points the jumps of the copied annotations at the copies when their
-    // target page was copied too, and removes jumps that would lead to a page
-    // the target does not have.
-    void RetargetLinks(CDestinationResolver& resolver,
-                       const std::map<int, QPDFObjectHandle>& copies);
+    // The source's pages as they were before the insert.
+    const std::vector<QPDFObjectHandle>& SourcePages() const { return m_sourcePages; }
+
+    // Whether fields and widgets of a duplicate went through qpdf's form
+    // merge, which adds them to the target's /Fields itself.
+    bool MergedForms() const { return m_bMergedForms; }
 
 private:
     // Whether `page` is already one of the target's pages.
     bool IsTargetPage(QPDFObjectHandle page);
-    void RetargetLink(CDestinationResolver& resolver, const std::map<int, QPDFObjectHandle>& copies,
-                      QPDFObjectHandle original, QPDFObjectHandle copy);
+    void CopyAnnotationsOfDuplicate(QPDFObjectHandle page, QPDFObjectHandle original);
 
     QPDF& m_source;
     QPDF& m_target;
     bool m_bSameDocument;
+    bool m_bMergedForms = false;
     std::vector<QPDFObjectHandle> m_sourcePages;
 };
 

@@ -1,11 +1,8 @@
 #include "pdfserver/PdfDocument.h"
 
 #include "pdfserver/CompleteFileWriter.h"
-#include "pdfserver/DestinationResolver.h"
 #include "pdfserver/IncrementalUpdate.h"
-#include "pdfserver/OutlineCopier.h"
 #include "pdfserver/OutlineTree.h"
-#include "pdfserver/PageCopier.h"
 #include "pdfserver/ServerState.h"
 
 #include <sys/stat.h>
@@ -68,6 +65,7 @@ CPdfDocument::~CPdfDocument() {
 
 void CPdfDocument::Adopt(std::shared_ptr<PdfInstance> instance, const std::string& path,
                          int baseObjectId) {
+    m_row.reset();
     m_instance = std::move(instance);
     m_strPath = path;
     ++m_nRevision;
@@ -119,6 +117,7 @@ bool CPdfDocument::Create() {
 }
 
 void CPdfDocument::Close() {
+    m_row.reset();
     if (m_instance && !m_bModified && m_stamp && !m_strPath.empty() &&
         !m_instance->holdsSourceFiles) {
         m_state.KeepParsed(m_strPath, m_instance, m_nBaseObjectId, *m_stamp);
@@ -218,17 +217,24 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
             }
         }
         ChooseCopyMode(source);
-        // The resolver indexes the source pages as they are before the
-        // insertion, which matters when a document is inserted into itself.
-        CDestinationResolver resolver(from);
-        CPageCopier copier(from, target);
-        auto copies = copier.Insert(insertAfter, first, count);
-        copier.RetargetLinks(resolver, copies);
-        if (copyBookmarks) {
-            COutlineCopier outlines(from, resolver, target, copies);
-            for (const auto& changed : outlines.CopyInto()) {
-                MarkChanged(changed);
-            }
+        // A document inserted into itself is a row of its own each time: its
+        // pages move under the row's feet.
+        const bool sameDocument = source.m_instance == m_instance;
+        if (!m_row || m_row->Source() != source.m_instance || sameDocument) {
+            FinishRow();
+            m_row = std::make_unique<CCopyRow>(source.m_instance, *m_instance);
+        }
+        auto changed = [this](QPDFObjectHandle object) { MarkChanged(object); };
+        try {
+            m_row->Insert(insertAfter, first, count, copyBookmarks, changed);
+        } catch (...) {
+            m_row.reset();
+            throw;
+        }
+        // Row-wide merges of other document structures take the source, the
+        // target and m_row->Copies() (source page index -> first copy) here.
+        if (sameDocument) {
+            FinishRow();
         }
         auto form = catalog.getKey("/AcroForm");
         if (form.isDictionary()) {
@@ -240,6 +246,14 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
     } catch (...) {
         return false;
     }
+}
+
+void CPdfDocument::FinishRow() {
+    if (!m_row) {
+        return;
+    }
+    auto row = std::move(m_row);
+    row->Finish([this](QPDFObjectHandle object) { MarkChanged(object); });
 }
 
 bool CPdfDocument::SaveIncrementally(int16_t flags, const std::string& path, bool& saved) {
@@ -277,6 +291,7 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     if (!IsOpen() || path.empty() || path.back() == '/') {
         return false;
     }
+    FinishRow();
     bool saved = false;
     if (SaveIncrementally(flags, path, saved)) {
         return saved;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdfserver/CopyRow.h"
 #include "pdfserver/FileStamp.h"
 #include "pdfserver/PdfInstance.h"
 
@@ -48,7 +49,10 @@ public:
     // page `insertAfter` (-1: before the first). With `copyBookmarks`, also
     // copies the source's outline items that point into those pages. Fails
     // for a range outside the source or an insert point outside this
-    // document; a count of 0 inserts nothing and succeeds.
+    // document; a count of 0 inserts nothing and succeeds. Inserts from one
+    // source until the next save or another source form a row (see
+    // CCopyRow): links, outline items and names resolve across all its
+    // ranges.
     bool InsertPages(int insertAfter, CPdfDocument& source, int first, int count,
                      bool copyBookmarks);
 
@@ -93,6 +97,8 @@ private:
     void MarkChanged(QPDFObjectHandle object);
     void MarkFormChanged(QPDFObjectHandle form);
     void ChooseCopyMode(CPdfDocument& source);
+    // Ends the current row of inserts from one source, if any.
+    void FinishRow();
     bool SaveIncrementally(int16_t flags, const std::string& path, bool& saved);
 
     CServerState& m_state;
@@ -103,6 +109,7 @@ private:
     int m_nBaseObjectId = 0;
     std::set<QPDFObjGen> m_changedObjects;
     QPDFObjGen m_lastBookmark;
+    std::unique_ptr<CCopyRow> m_row;
     // The state of the file the document was read from or last written to.
     std::optional<FileStamp> m_stamp;
     // Changed in memory since it was opened, created or saved.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdfserver/FormFields.h"
 #include "pdfserver/IncrementalUpdate.h"
 
 #include <qpdf/QPDF.hh>
@@ -27,6 +28,8 @@ struct PdfInstance {
     // As a target: some copied stream reads lazily from a source file, which
     // qpdf then keeps open for as long as this document lives.
     bool holdsSourceFiles = false;
+    // As a target: the top-level fields of its form, read when first needed.
+    FormFieldIndex formFields;
     // Where streams this document appended to its file read their data.
     std::shared_ptr<CWrittenStreams> writtenStreams;
     // How the page tree is laid out in that file.

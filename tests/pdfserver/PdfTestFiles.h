@@ -22,6 +22,23 @@ struct SourcePlan {
     bool links = false;
     // A text field "field<name>" with its widget on page 1.
     bool form = false;
+    // Page 1 also shows "shown <name>" in a layer "Visible" and "hidden <name>"
+    // in a layer "Hidden" that the default configuration turns off.
+    bool layers = false;
+    // Pages labelled "i", "ii", then "A-1", "A-2", ...
+    bool labels = false;
+    // A document attachment "note.txt" holding "note of <name>".
+    bool attachment = false;
+    // A text field "form<name>" with a kid widget "p<i>" on every page i, so
+    // its terminal fields are "form<name>.p<i>".
+    bool spreadForm = false;
+    // On page 1 a note "note <name>" with a popup; on the last page a reply
+    // "reply <name>" to the note.
+    bool comments = false;
+    // With `outline`: a last top-level item "<name> web" opening a web page.
+    bool webItem = false;
+    // The header version written ("" = qpdf's choice).
+    std::string version;
     // Encrypts with this user password ("" = opens without one).
     bool encrypt = false;
     std::string userPassword;
@@ -52,6 +69,31 @@ std::vector<std::string> ReadLinks(const std::string& path);
 // Fully qualified names of the form fields with the 0-based page of each
 // widget, "name@page".
 std::vector<std::string> ReadFields(const std::string& path);
+
+// What pdftotext reads from the file (hidden layers are not drawn).
+std::string ReadText(const std::string& path);
+
+// The label each page shows ("i", "A-1", "3").
+std::vector<std::string> ReadLabels(const std::string& path);
+
+// Comment ties, sorted: "<contents>@<page> IRT <contents>@<page>",
+// "<contents>@<page> Popup @<page>", "popup@<page> Parent <contents>@<page>";
+// page -1 for an annotation on no page.
+std::vector<std::string> ReadTies(const std::string& path);
+
+// "name=bytes" for each document attachment, in tree order.
+std::vector<std::string> ReadAttachments(const std::string& path);
+
+// "name->page" for each named destination of /Names /Dests (0-based page,
+// -1 for none), in tree order.
+std::vector<std::string> ReadNamedDests(const std::string& path);
+
+// "name:on" / "name:off" for each layer of /OCProperties /OCGs, by the
+// default configuration's state.
+std::vector<std::string> ReadLayers(const std::string& path);
+
+// The version the file declares: its header raised by the catalog /Version.
+std::string ReadVersion(const std::string& path);
 
 // What reparsing the whole file found: every object, every page and every
 // stream read as `qpdf --check` does, without its linearization check: in

@@ -6,12 +6,14 @@
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageLabelDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -125,7 +127,14 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
         two.replaceKey("/Dest", Dest(all[std::min<size_t>(1, all.size() - 1)]));
         Attach(oneA, {oneAi}, 1);
         Attach(one, {oneA, oneB}, 3);
-        Attach(root, {one, two}, 5);
+        if (plan.webItem) {
+            auto web = Item(pdf, plan.name + " web");
+            web.replaceKey("/A", QPDFObjectHandle::parse("<< /S /URI /URI (https://example.org/" +
+                                                         plan.name + ") >>"));
+            Attach(root, {one, two, web}, 6);
+        } else {
+            Attach(root, {one, two}, 5);
+        }
         catalog.replaceKey("/Outlines", root);
     }
     if (plan.links && all.size() >= 2) {
@@ -171,7 +180,107 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
         catalog.replaceKey("/AcroForm", pdf.makeIndirectObject(form));
     }
 
+    auto addAnnotation = [](QPDFObjectHandle page, QPDFObjectHandle annotation) {
+        auto annots = page.getKey("/Annots");
+        if (!annots.isArray()) {
+            annots = QPDFObjectHandle::newArray();
+            page.replaceKey("/Annots", annots);
+        }
+        annots.appendItem(annotation);
+    };
+    if (plan.layers) {
+        auto visible =
+            pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /OCG /Name (Visible) >>"));
+        auto hidden =
+            pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /OCG /Name (Hidden) >>"));
+        QPDFObjectHandle first = all[0];
+        auto resources = first.getKey("/Resources");
+        auto properties = QPDFObjectHandle::newDictionary();
+        properties.replaceKey("/L1", visible);
+        properties.replaceKey("/L2", hidden);
+        resources.replaceKey("/Properties", properties);
+        first.addPageContents(QPDFObjectHandle::newStream(
+                                  &pdf, "/OC /L1 BDC BT /F1 18 Tf 72 400 Td (shown " + plan.name +
+                                            ") Tj ET EMC /OC /L2 BDC BT /F1 18 "
+                                            "Tf 72 300 Td (hidden " +
+                                            plan.name + ") Tj ET EMC\n"),
+                              false);
+        auto configuration = QPDFObjectHandle::newDictionary();
+        configuration.replaceKey("/Order", QPDFObjectHandle::newArray({visible, hidden}));
+        configuration.replaceKey("/OFF", QPDFObjectHandle::newArray({hidden}));
+        auto properties2 = QPDFObjectHandle::newDictionary();
+        properties2.replaceKey("/OCGs", QPDFObjectHandle::newArray({visible, hidden}));
+        properties2.replaceKey("/D", configuration);
+        catalog.replaceKey("/OCProperties", properties2);
+    }
+    if (plan.labels) {
+        catalog.replaceKey("/PageLabels", QPDFObjectHandle::parse(
+                                              "<< /Nums [0 << /S /r >> 2 << /S /D /P (A-) >>] >>"));
+    }
+    if (plan.attachment) {
+        auto file = QPDFObjectHandle::newStream(&pdf, "note of " + plan.name);
+        file.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/EmbeddedFile"));
+        auto spec = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Filespec /F (note.txt) /UF (note.txt) >>"));
+        auto ef = QPDFObjectHandle::newDictionary();
+        ef.replaceKey("/F", file);
+        spec.replaceKey("/EF", ef);
+        auto names = catalog.getKey("/Names");
+        if (!names.isDictionary()) {
+            names = QPDFObjectHandle::newDictionary();
+            catalog.replaceKey("/Names", names);
+        }
+        auto tree = QPDFObjectHandle::newDictionary();
+        tree.replaceKey(
+            "/Names", QPDFObjectHandle::newArray({QPDFObjectHandle::newString("note.txt"), spec}));
+        names.replaceKey("/EmbeddedFiles", pdf.makeIndirectObject(tree));
+    }
+    if (plan.spreadForm) {
+        auto parent = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /FT /Tx >>"));
+        parent.replaceKey("/T", QPDFObjectHandle::newString("form" + plan.name));
+        auto kids = QPDFObjectHandle::newArray();
+        for (size_t i = 0; i < all.size(); ++i) {
+            auto widget = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                "<< /Type /Annot /Subtype /Widget /Rect [72 500 300 530] /DA (/Helv 12 Tf 0 g) "
+                ">>"));
+            widget.replaceKey("/T", QPDFObjectHandle::newString("p" + std::to_string(i + 1)));
+            widget.replaceKey("/V", QPDFObjectHandle::newString("v" + std::to_string(i + 1)));
+            widget.replaceKey("/Parent", parent);
+            widget.replaceKey("/P", all[i]);
+            kids.appendItem(widget);
+            addAnnotation(all[i], widget);
+        }
+        parent.replaceKey("/Kids", kids);
+        auto form = catalog.getKey("/AcroForm");
+        if (!form.isDictionary()) {
+            form = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                "<< /Fields [] /DR << /Font << /Helv << /Type /Font /Subtype /Type1 /BaseFont "
+                "/Helvetica >> >> >> /DA (/Helv 0 Tf 0 g) >>"));
+            catalog.replaceKey("/AcroForm", form);
+        }
+        form.getKey("/Fields").appendItem(parent);
+    }
+    if (plan.comments) {
+        auto note = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Text /Rect [20 20 40 40] >>"));
+        note.replaceKey("/Contents", QPDFObjectHandle::newString("note " + plan.name));
+        auto popup = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Popup /Rect [40 40 200 100] >>"));
+        popup.replaceKey("/Parent", note);
+        note.replaceKey("/Popup", popup);
+        auto reply = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Text /Rect [20 60 40 80] >>"));
+        reply.replaceKey("/Contents", QPDFObjectHandle::newString("reply " + plan.name));
+        reply.replaceKey("/IRT", note);
+        addAnnotation(all[0], note);
+        addAnnotation(all[0], popup);
+        addAnnotation(last, reply);
+    }
+
     QPDFWriter writer(pdf, path.c_str());
+    if (!plan.version.empty()) {
+        writer.forcePDFVersion(plan.version);
+    }
     if (plan.encrypt) {
         writer.setR6EncryptionParameters(plan.userPassword.c_str(), "owner", true, false, true,
                                          true, true, false, qpdf_r3p_full, true);
@@ -304,6 +413,163 @@ std::vector<std::string> ReadFields(const std::string& path) {
     }
     std::sort(fields.begin(), fields.end());
     return fields;
+}
+
+std::string ReadText(const std::string& path) {
+    std::string command = "pdftotext -q '" + path + "' - 2>/dev/null";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            text.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+namespace {
+
+std::string Roman(long long n) {
+    static const std::pair<int, const char*> digits[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+    std::string text;
+    for (const auto& [value, letters] : digits) {
+        for (; n >= value; n -= value) {
+            text += letters;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> ReadLabels(const std::string& path) {
+    Reader reader(path);
+    QPDFPageLabelDocumentHelper labels(reader.pdf);
+    std::vector<std::string> shown;
+    const long long pages = static_cast<long long>(reader.pdf.getAllPages().size());
+    for (long long i = 0; i < pages; ++i) {
+        auto label = labels.hasPageLabels() ? labels.getLabelForPage(i) : QPDFObjectHandle();
+        if (!label.isInitialized() || !label.isDictionary()) {
+            shown.push_back(std::to_string(i + 1));
+            continue;
+        }
+        std::string text = label.getKey("/P").isString() ? label.getKey("/P").getUTF8Value() : "";
+        long long number = label.getKey("/St").isInteger() ? label.getKey("/St").getIntValue() : 1;
+        auto style = label.getKey("/S");
+        if (style.isNameAndEquals("/D")) {
+            text += std::to_string(number);
+        } else if (style.isNameAndEquals("/r")) {
+            text += Roman(number);
+        } else if (style.isNameAndEquals("/R")) {
+            std::string roman = Roman(number);
+            std::transform(roman.begin(), roman.end(), roman.begin(), ::toupper);
+            text += roman;
+        } else if (style.isNameAndEquals("/A") || style.isNameAndEquals("/a")) {
+            char letter =
+                static_cast<char>((style.isNameAndEquals("/A") ? 'A' : 'a') + (number - 1) % 26);
+            text += std::string(static_cast<size_t>((number - 1) / 26 + 1), letter);
+        }
+        shown.push_back(text);
+    }
+    return shown;
+}
+
+std::vector<std::string> ReadTies(const std::string& path) {
+    Reader reader(path);
+    std::map<QPDFObjGen, int> pageOf;
+    const auto& pages = reader.pdf.getAllPages();
+    for (size_t i = 0; i < pages.size(); ++i) {
+        for (auto& annot : QPDFObjectHandle(pages[i]).getKey("/Annots").aitems()) {
+            pageOf[annot.getObjGen()] = static_cast<int>(i);
+        }
+    }
+    auto describe = [&](QPDFObjectHandle annot) {
+        auto found = pageOf.find(annot.getObjGen());
+        std::string contents =
+            annot.getKey("/Contents").isString() ? annot.getKey("/Contents").getUTF8Value() : "";
+        return contents + "@" + std::to_string(found == pageOf.end() ? -1 : found->second);
+    };
+    std::vector<std::string> ties;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        for (auto& annot : QPDFObjectHandle(pages[i]).getKey("/Annots").aitems()) {
+            if (annot.getKey("/IRT").isDictionary()) {
+                ties.push_back(describe(annot) + " IRT " + describe(annot.getKey("/IRT")));
+            }
+            if (annot.getKey("/Popup").isDictionary()) {
+                ties.push_back(describe(annot) + " Popup " + describe(annot.getKey("/Popup")));
+            }
+            if (annot.getKey("/Subtype").isNameAndEquals("/Popup") &&
+                annot.getKey("/Parent").isDictionary()) {
+                ties.push_back("popup@" + std::to_string(i) + " Parent " +
+                               describe(annot.getKey("/Parent")));
+            }
+        }
+    }
+    std::sort(ties.begin(), ties.end());
+    return ties;
+}
+
+std::vector<std::string> ReadAttachments(const std::string& path) {
+    Reader reader(path);
+    std::vector<std::string> attachments;
+    auto tree = reader.pdf.getRoot().getKey("/Names").getKey("/EmbeddedFiles");
+    if (!tree.isDictionary()) {
+        return attachments;
+    }
+    for (auto& [name, spec] : QPDFNameTreeObjectHelper(tree, reader.pdf)) {
+        QPDFObjectHandle file = QPDFObjectHandle(spec).getKey("/EF").getKey("/F");
+        auto data = file.getStreamData();
+        attachments.push_back(
+            name + "=" +
+            std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    }
+    return attachments;
+}
+
+std::vector<std::string> ReadNamedDests(const std::string& path) {
+    Reader reader(path);
+    std::vector<std::string> names;
+    auto tree = reader.pdf.getRoot().getKey("/Names").getKey("/Dests");
+    if (!tree.isDictionary()) {
+        return names;
+    }
+    for (auto& [name, value] : QPDFNameTreeObjectHelper(tree, reader.pdf)) {
+        auto holder = QPDFObjectHandle::newDictionary();
+        holder.replaceKey("/Dest", value);
+        names.push_back(name + "->" + std::to_string(reader.PageOf(holder)));
+    }
+    return names;
+}
+
+std::vector<std::string> ReadLayers(const std::string& path) {
+    Reader reader(path);
+    std::vector<std::string> layers;
+    auto properties = reader.pdf.getRoot().getKey("/OCProperties");
+    if (!properties.isDictionary()) {
+        return layers;
+    }
+    std::set<QPDFObjGen> off;
+    for (auto& layer : properties.getKey("/D").getKey("/OFF").aitems()) {
+        off.insert(layer.getObjGen());
+    }
+    for (auto& layer : properties.getKey("/OCGs").aitems()) {
+        layers.push_back(layer.getKey("/Name").getUTF8Value() +
+                         (off.count(layer.getObjGen()) ? ":off" : ":on"));
+    }
+    return layers;
+}
+
+std::string ReadVersion(const std::string& path) {
+    Reader reader(path);
+    std::string version = reader.pdf.getPDFVersion();
+    auto catalog = reader.pdf.getRoot().getKey("/Version");
+    if (catalog.isName() && catalog.getName().substr(1) > version) {
+        version = catalog.getName().substr(1);
+    }
+    return version;
 }
 
 ParseResult ParseFully(const std::string& path, const std::string& password) {

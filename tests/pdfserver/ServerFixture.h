@@ -36,7 +36,10 @@ protected:
     std::string Source(const SourcePlan& plan) {
         std::string key = plan.name + std::to_string(plan.pages) + (plan.outline ? "o" : "") +
                           (plan.links ? "l" : "") + (plan.form ? "f" : "") +
-                          (plan.encrypt ? "e" + plan.userPassword : "");
+                          (plan.encrypt ? "e" + plan.userPassword : "") + (plan.layers ? "y" : "") +
+                          (plan.labels ? "b" : "") + (plan.attachment ? "t" : "") +
+                          (plan.spreadForm ? "s" : "") + (plan.comments ? "c" : "") +
+                          (plan.webItem ? "w" : "") + "v" + plan.version;
         auto found = m_sources.find(key);
         if (found != m_sources.end()) {
             return found->second;

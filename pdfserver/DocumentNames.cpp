@@ -1,0 +1,157 @@
+#include "pdfserver/DocumentNames.h"
+
+#include "pdfserver/DocumentTrees.h"
+#include "pdfserver/OutlineCopier.h"
+
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
+
+namespace quorvel {
+
+namespace {
+
+// Attachments and names tried before giving up on a distinct name.
+constexpr int kMaxNameTries = 1000;
+
+// The bytes of the file a file specification embeds; false when there is
+// none or it cannot be read.
+bool EmbeddedBytes(QPDFObjectHandle specification, std::string& bytes) {
+    if (!specification.isDictionary()) {
+        return false;
+    }
+    auto files = specification.getKey("/EF");
+    if (!files.isDictionary()) {
+        return false;
+    }
+    for (const char* key : {"/UF", "/F"}) {
+        auto stream = files.getKey(key);
+        if (stream.isStream()) {
+            try {
+                auto data = stream.getStreamData(qpdf_dl_all);
+                bytes.assign(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+                return true;
+            } catch (...) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+// "name (n).ext" for a file name, "name (n)" without an extension.
+std::string Numbered(const std::string& name, int n) {
+    auto dot = name.rfind('.');
+    std::string suffix = " (" + std::to_string(n) + ")";
+    if (dot == std::string::npos || dot == 0) {
+        return name + suffix;
+    }
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
+} // namespace
+
+void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed) {
+    if (&source == &target) {
+        return;
+    }
+    auto files = trees::NameTree(source, "/EmbeddedFiles", false, changed);
+    if (files.isNull()) {
+        return;
+    }
+    std::vector<std::pair<std::string, QPDFObjectHandle>> attachments;
+    for (auto entry : QPDFNameTreeObjectHelper(files, source, false)) {
+        QPDFObjectHandle specification = entry.second;
+        const std::string& name = entry.first;
+        if (specification.isDictionary()) {
+            attachments.emplace_back(name, specification);
+        }
+    }
+    if (attachments.empty()) {
+        return;
+    }
+    auto into = trees::NameTree(target, "/EmbeddedFiles", true, changed);
+    for (const auto& [name, specification] : attachments) {
+        std::string bytes;
+        const bool readable = EmbeddedBytes(specification, bytes);
+        std::string chosen = name;
+        bool present = false;
+        for (int n = 2; n < kMaxNameTries; ++n) {
+            auto existing = trees::FindName(target, into, chosen);
+            if (existing.isNull()) {
+                break;
+            }
+            std::string existingBytes;
+            if (readable && EmbeddedBytes(existing, existingBytes) && existingBytes == bytes) {
+                present = true;
+                break;
+            }
+            chosen = Numbered(name, n);
+        }
+        if (present) {
+            continue;
+        }
+        auto copy = CopyForeignValue(source, target, specification);
+        if (!copy.isIndirect()) {
+            copy = target.makeIndirectObject(copy);
+        }
+        if (chosen != name) {
+            copy.replaceKey("/UF", QPDFObjectHandle::newUnicodeString(chosen));
+            copy.replaceKey("/F", QPDFObjectHandle::newUnicodeString(chosen));
+        }
+        trees::InsertName(target, into, chosen, copy, changed);
+    }
+}
+
+CNamedDestinationCopier::CNamedDestinationCopier(QPDF& source, CDestinationResolver& resolver,
+                                                 QPDF& target)
+    : m_resolver(resolver), m_target(target) {
+    auto root = source.getRoot();
+    auto names = root.getKey("/Names");
+    if (names.isDictionary() && names.getKey("/Dests").isDictionary()) {
+        for (const auto& [name, value] :
+             QPDFNameTreeObjectHelper(names.getKey("/Dests"), source, false)) {
+            Note(name, value);
+        }
+    }
+    auto dests = root.getKey("/Dests");
+    if (dests.isDictionary()) {
+        for (auto key : dests.getKeys()) {
+            Note(key.substr(1), dests.getKey(key));
+        }
+    }
+}
+
+void CNamedDestinationCopier::Note(const std::string& name, QPDFObjectHandle value) {
+    if (!m_seen.emplace(name, true).second) {
+        return;
+    }
+    // A named destination may be a dictionary whose /D holds the array.
+    if (value.isDictionary()) {
+        value = value.getKey("/D");
+    }
+    int page = m_resolver.PageIndex(value);
+    if (page >= 0) {
+        m_byPage.emplace(page, std::make_pair(name, value));
+    }
+}
+
+void CNamedDestinationCopier::Add(const std::map<int, QPDFObjectHandle>& added,
+                                  const ChangeSink& changed) {
+    QPDFObjectHandle into = QPDFObjectHandle::newNull();
+    for (const auto& [page, copy] : added) {
+        auto [from, to] = m_byPage.equal_range(page);
+        for (auto it = from; it != to; ++it) {
+            const auto& [name, destination] = it->second;
+            if (into.isNull()) {
+                into = trees::NameTree(m_target, "/Dests", true, changed);
+            }
+            std::string chosen = name;
+            for (int n = 2; n < kMaxNameTries && trees::HasName(m_target, into, chosen); ++n) {
+                chosen = name + "-" + std::to_string(n);
+            }
+            trees::InsertName(m_target, into, chosen,
+                              COutlineCopier::RetargetDestination(destination, copy), changed);
+        }
+    }
+}
+
+} // namespace quorvel

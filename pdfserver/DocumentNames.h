@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pdfserver/DestinationResolver.h"
+#include "pdfserver/ObjectCopy.h"
+
+#include <qpdf/QPDF.hh>
+
+#include <map>
+#include <string>
+
+namespace quorvel {
+
+// Copies the source's document attachments (/Names /EmbeddedFiles) into the
+// target. An attachment the target holds under the same name with the same
+// bytes is not added again; one with other bytes is added under a distinct
+// name ("report (2).txt").
+void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed);
+
+// Carries a source's named destinations into the target's /Names /Dests for
+// one row: a name whose destination lies in a page the row copied points at
+// the first copy of that page. Old-style /Dests dictionaries of the source
+// are read as well. A name the target already uses gets a distinct one
+// ("name-2"); names pointing into pages the row did not copy are left out.
+class CNamedDestinationCopier {
+public:
+    CNamedDestinationCopier(QPDF& source, CDestinationResolver& resolver, QPDF& target);
+
+    // Adds the names pointing into `added` (source page index -> first copy).
+    void Add(const std::map<int, QPDFObjectHandle>& added, const ChangeSink& changed);
+
+private:
+    void Note(const std::string& name, QPDFObjectHandle value);
+
+    CDestinationResolver& m_resolver;
+    QPDF& m_target;
+    std::map<std::string, bool> m_seen;
+    std::multimap<int, std::pair<std::string, QPDFObjectHandle>> m_byPage;
+};
+
+} // namespace quorvel
