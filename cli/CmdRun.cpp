@@ -97,6 +97,8 @@ int RunRun(const std::vector<std::string>& args) {
     if (args.size() != (isolated ? 2u : 1u))
         return kUsageError;
     const std::string& batchPath = args.back();
+    if (batchPath.rfind("--", 0) == 0)
+        return kUsageError; // an option it does not know, not a file
 
     std::shared_ptr<IAutomationFactory> factory;
     CDocServerConnection* helper = nullptr;

@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
     for (const auto& command : quorvel::cli::Registry()) {
         if (std::strcmp(command.name, argv[1]) == 0) {
             std::vector<std::string> args(argv + 2, argv + argc);
+            if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+                PrintUsage(stdout);
+                return 0;
+            }
             int rc = command.run(args);
             return rc == quorvel::cli::kUsageError ? Usage() : rc;
         }

@@ -2,7 +2,8 @@
 
 // The body of a helper executable: reads "--fd N" from the command line, serves
 // `factory` and `probe` on descriptor N and returns the exit code (2 for a bad
-// command line). Shared by the real helper and test helpers.
+// command line: any other argument but --help and --version, which print and
+// return 0). Shared by the real helper and test helpers.
 
 #include "docserver/DocServerLoop.h"
 

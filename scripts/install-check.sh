@@ -29,6 +29,8 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+# An interrupted check cleans up as well (the build's helper gets back its mode).
+trap 'exit 1' INT TERM HUP
 
 # A PDF of $2 empty pages in file $1, with a correct cross-reference table.
 write_pdf() {

@@ -26,6 +26,8 @@ TEST(ProgramOptions, HelpVersionAndUnknownOptions) {
         {QUORVEL_CLI_PATH, {"--version"}, 0, "quorvel-cli " QUORVEL_VERSION_TEXT "\n", ""},
         {QUORVEL_CLI_PATH, {"--bogus"}, 2, "", "usage:\n"},
         {QUORVEL_CLI_PATH, {}, 2, "", "usage:\n"},
+        {QUORVEL_CLI_PATH, {"run", "--bogus"}, 2, "", "usage:\n"},
+        {QUORVEL_CLI_PATH, {"scan", "one", "--help"}, 0, "usage:\n", ""},
         {QUORVEL_DOCSERVER_PATH, {"--help"}, 0, "usage: ", ""},
         {QUORVEL_DOCSERVER_PATH,
          {"--version"},

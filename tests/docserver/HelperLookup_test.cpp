@@ -53,5 +53,17 @@ TEST(DocServerLookup, BesideThenInstalledThenBuilt) {
     }
 }
 
+// A program that cannot tell where it lies never runs a "quorvel-docserver"
+// that happens to be in the working folder.
+TEST(DocServerLookup, NeverFromTheWorkingFolder) {
+    test::CTempDir dir;
+    WriteExecutable(dir / "quorvel-docserver", true);
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    const std::string found = FindDocServerExecutableFrom("");
+    fs::current_path(previous);
+    EXPECT_EQ(found, QUORVEL_DOCSERVER_REAL);
+}
+
 } // namespace
 } // namespace quorvel
