@@ -1,8 +1,9 @@
 #!/bin/bash
 # Every speed benchmark in one go: appends into one output (text and image
 # sources, N = 10, 100, 300, 1000), the extra cost of running the document
-# server in its own process, and page counting and folder scans against bare
-# tools. Each part prints its own figures and ratios.
+# server in its own process, page counting and folder scans against bare
+# tools, and the shown window against the command-line program. Each part
+# prints its own figures and ratios.
 #
 # usage: bench/run_all.sh [path/to/quorvel-cli]
 set -uo pipefail
@@ -20,5 +21,11 @@ done
 if [ -f "$here/count_scan_bench.sh" ]; then
     echo "== count_scan_bench.sh"
     sh "$here/count_scan_bench.sh" || status=1
+fi
+# The shown window against the CLI (also builds its tools).
+if [ -f "$here/window_bench.sh" ]; then
+    echo
+    echo "== window_bench.sh"
+    bash "$here/window_bench.sh" || status=1
 fi
 exit $status

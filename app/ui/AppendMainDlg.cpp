@@ -142,6 +142,7 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
     layout->addWidget(m_pClient);
 
     m_pJobs = new CJobListModel(m_iconList, this);
+    m_pPacer = new CPaintPacer(this);
     // The document server runs in a helper process, so a document that
     // breaks it costs one call, not this window and its job list.
     m_pFactory = CreateOutOfProcessFactory();
@@ -269,7 +270,31 @@ void CAppendMainDlg::SetUpJobListView() {
     });
 }
 
+CAppendMainDlg::CWorkScope::CWorkScope(CAppendMainDlg& dlg, bool load) : m_dlg(dlg), m_bLoad(load) {
+    ++m_dlg.m_nWork;
+    m_dlg.m_pPacer->SetActive(true);
+    m_dlg.m_pJobs->SetDeferInserts(true);
+    if (m_bLoad) {
+        ++m_dlg.m_nLoads;
+        m_dlg.UpdateCommandsEnabled();
+    }
+}
+
+CAppendMainDlg::CWorkScope::~CWorkScope() {
+    if (m_bLoad) {
+        --m_dlg.m_nLoads;
+        m_dlg.UpdateCommandsEnabled();
+    }
+    if (--m_dlg.m_nWork > 0)
+        return;
+    m_dlg.m_pJobs->SetDeferInserts(false);
+    m_dlg.m_pPacer->SetActive(false);
+    if (m_dlg.m_bClosing)
+        m_dlg.FinishClose();
+}
+
 void CAppendMainDlg::OnCommand(int commandId) {
+    CWorkScope work(*this);
     // Keys and the context menu stay quiet while the list is being changed
     // by a run or a bulk load; the menu items are disabled then.
     if (IsRunning()) {
@@ -377,6 +402,9 @@ void CAppendMainDlg::OnCommand(int commandId) {
 
 void CAppendMainDlg::UpdateCommandsEnabled() {
     SetCommandsEnabled(!IsRunning());
+    // A run must not start on a list that is still growing; during a run
+    // the button is "Stop".
+    m_ui->appendFilesButton->setEnabled(!m_pScanningDlg && m_nLoads == 0);
 }
 
 void CAppendMainDlg::SetCommandsEnabled(bool enabled) {
@@ -436,7 +464,10 @@ int CAppendMainDlg::AddJobEntry(const JobEntryFields& fields) {
 }
 
 void CAppendMainDlg::AddDroppedFiles(const QStringList& paths) {
+    CWorkScope work(*this, true);
     for (const QString& path : paths) {
+        if (m_bClosing)
+            break;
         const QFileInfo info(path);
         if (!info.exists() || info.isDir())
             continue;
@@ -444,6 +475,7 @@ void CAppendMainDlg::AddDroppedFiles(const QStringList& paths) {
         fields.filename = path.toStdString();
         fields.selected = 1;
         AddJobEntry(fields);
+        PumpOneMessage();
     }
     m_nTotalItems = m_pJobs->RowCount();
     RefreshTotalItems();
@@ -460,7 +492,12 @@ void CAppendMainDlg::RunParamsStep(int row) {
 }
 
 void CAppendMainDlg::RunParamsForRow(int row, bool fillFromRow) {
+    // No dialog opens once Close was pressed; the entry keeps its values.
+    if (m_bClosing)
+        return;
     CJobListModel& jobs = *m_pJobs;
+    // The entry is in the view before its dialog opens.
+    jobs.FlushInserts();
     m_paramsDlg.m_strFilename = jobs.Text(row, Filename);
     m_paramsDlg.m_nPages = ReadDecimal(jobs.Text(row, Pages));
     if (fillFromRow) {
@@ -496,22 +533,34 @@ void CAppendMainDlg::ToggleShowParamsBox() {
 }
 
 void CAppendMainDlg::OnAppendFilesClicked() {
+    CWorkScope work(*this);
     OnAppendFiles(*m_pJobs, *this, *m_pFactory, m_setupDlg.m_settings,
                   m_logFile.IsOpen() ? &m_logFile : nullptr, m_runState);
 }
 
 void CAppendMainDlg::CloseMainWindow() {
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
     m_runState.m_bStopRequested = true;
     if (m_pScanningDlg)
         m_pScanningDlg->m_bStop = true;
     QCoreApplication::processEvents();
-    bool processing = false;
     for (int row = 0; row < m_pJobs->RowCount(); ++row) {
         if (m_pJobs->Text(row, Status) == StatusText::kProcessing)
-            processing = true;
+            m_bCloseWithError = true;
     }
     done(QDialog::Accepted);
-    if (processing) {
+    // Work under way sees the stop request (or the closing window) at its
+    // next pump point and ends as a Stop would: a run finishes or abandons
+    // its current row whole, a walk or load adds no further entry. The last
+    // work scope to end finishes the close.
+    if (m_nWork == 0)
+        FinishClose();
+}
+
+void CAppendMainDlg::FinishClose() {
+    if (m_bCloseWithError) {
         // The watchdog waits on this thread; stop it before the runtime
         // tears down, then leave with the open streams flushed.
         if (m_watchdog)
@@ -555,6 +604,10 @@ void CAppendMainDlg::OnAbout() {
 
 MsgResult CAppendMainDlg::MessageBox(const std::string& text, const std::string& caption,
                                      MsgButtons buttons, MsgIcon icon) {
+    // Once Close was pressed the work under way ends without a word: a box
+    // would stay on screen after the window has gone.
+    if (m_bClosing)
+        return MsgResult::Ok;
     return m_pPrompt->MessageBox(text, caption, buttons, icon);
 }
 
@@ -591,11 +644,14 @@ void CAppendMainDlg::RepaintNow() {
 }
 
 void CAppendMainDlg::OwnedMessageBox(const std::string& text, const std::string& caption) {
+    if (m_bClosing)
+        return;
     m_pPrompt->MessageBox(text, caption);
 }
 
 void CAppendMainDlg::StatusChanged(int /*row*/, const std::string& /*status*/) {
-    m_ui->jobListView->viewport()->update();
+    // The model has already asked for the changed cell alone to be painted;
+    // the rest of the row and the view are unchanged.
 }
 
 QAction* CAppendMainDlg::TrackPopupMenu(QMenu& menu, const QPoint& globalPos) {
@@ -615,9 +671,23 @@ void CAppendMainDlg::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+bool CAppendMainDlg::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest)
+        return m_pPacer->OnUpdateRequest([&] { return QDialog::event(event); });
+    return QDialog::event(event);
+}
+
+void CAppendMainDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_bShown = true;
+}
+
 void CAppendMainDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    LayoutControls();
+    // Qt also resizes the window when it first shows it; the controls keep
+    // their template places until the window is resized after that.
+    if (m_bShown)
+        LayoutControls();
 }
 
 void CAppendMainDlg::closeEvent(QCloseEvent* event) {
@@ -642,7 +712,18 @@ void CAppendMainDlg::dropEvent(QDropEvent* event) {
             paths << url.toLocalFile();
     }
     event->acceptProposedAction();
-    AddDroppedFiles(paths);
+    // The paths are handled once the drop has returned, so the program the
+    // files came from is not kept waiting on page counts and dialogs.
+    // Until then the drop counts as a load already.
+    ++m_nLoads;
+    UpdateCommandsEnabled();
+    QTimer::singleShot(0, this, [this, paths] {
+        --m_nLoads;
+        if (!m_bClosing)
+            AddDroppedFiles(paths);
+        else
+            UpdateCommandsEnabled();
+    });
 }
 
 } // namespace quorvel

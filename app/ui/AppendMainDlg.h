@@ -4,6 +4,7 @@
 #include "app/ui/AppendParamsDlg.h"
 #include "app/ui/FileIconList.h"
 #include "app/ui/JobListModel.h"
+#include "app/ui/PaintPacer.h"
 #include "app/ui/PromptHost.h"
 #include "engine/AppendHost.h"
 #include "engine/AppendRunState.h"
@@ -114,7 +115,8 @@ public:
 
     // Adds one entry (refusing names without ".pdf"/".PDF"); 1 or -1.
     int AddJobEntry(const JobEntryFields& fields);
-    // Adds the dropped local files that exist and are not folders.
+    // Adds the dropped local files that exist and are not folders. A drop
+    // hands its paths over here after its event has returned.
     void AddDroppedFiles(const QStringList& paths);
     void RefreshTotalItems();
 
@@ -142,12 +144,38 @@ public:
 
     void OnAppendFilesClicked();
     // Sets the stop request, lets pending events run, ends the window; ends
-    // the process with code 1 when a row shows "Processing".
+    // the process with code 1 when a row shows "Processing". Work under way
+    // (a run, a walk, a load) ends first, at its next pump point, showing no
+    // further message box; the process ends after it.
     void CloseMainWindow();
+    bool IsClosing() const { return m_bClosing; }
     void LayoutControls();
     void OnHelp();
     void OnAbout();
-    bool IsRunning() const { return m_bRunning || m_pScanningDlg; }
+    // A run, a folder walk or a load is under way: the commands that change
+    // the job list are off.
+    bool IsRunning() const { return m_bRunning || m_pScanningDlg || m_nLoads > 0; }
+    // Fits the Filename column to its names; rows before `fromRow` were
+    // fitted by the previous call and are not measured again.
+    void FitFilenameColumn(int fromRow = 0);
+    CPaintPacer& PaintPacer() { return *m_pPacer; }
+
+    // Long work on the window's thread: a command, a run, a drop. While any
+    // is under way the window's paints are paced and Close waits for it to
+    // end. A load (`load`) also keeps the job list commands and "Append
+    // Files" off, as a folder walk does, since it lets events in between
+    // rows.
+    class CWorkScope {
+    public:
+        explicit CWorkScope(CAppendMainDlg& dlg, bool load = false);
+        ~CWorkScope();
+        CWorkScope(const CWorkScope&) = delete;
+        CWorkScope& operator=(const CWorkScope&) = delete;
+
+    private:
+        CAppendMainDlg& m_dlg;
+        bool m_bLoad;
+    };
 
     // IAppendHost
     MsgResult MessageBox(const std::string& text, const std::string& caption,
@@ -183,7 +211,9 @@ protected:
     // chosen. Tests replace it to pick an entry.
     virtual QAction* TrackPopupMenu(QMenu& menu, const QPoint& globalPos);
 
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -212,6 +242,8 @@ private:
     // Fills m_paramsDlg from row `row`, runs it and writes the row back on OK.
     void RunParamsForRow(int row, bool fillFromRow);
     std::string OpenBatchDialog(const char* title);
+    // After Close during work: ends the process when a row was "Processing".
+    void FinishClose();
 
     std::unique_ptr<Ui::AppendMainDlg> m_ui;
     QWidget* m_pClient = nullptr;
@@ -230,6 +262,13 @@ private:
     struct BulkDialogs;
     std::shared_ptr<BulkDialogs> m_pBulkDialogs;
     bool m_bRunning = false;
+    CPaintPacer* m_pPacer = nullptr;
+    int m_nWork = 0;  // CWorkScope nesting
+    int m_nLoads = 0; // loads among them
+    bool m_bClosing = false;
+    bool m_bCloseWithError = false; // a row showed "Processing" at Close
+    bool m_bShown = false;          // first shown; resizes lay out from then on
+    int m_nFitWidth = -1;           // the Filename width the last fit gave
 };
 
 } // namespace quorvel

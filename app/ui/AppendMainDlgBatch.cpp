@@ -4,6 +4,8 @@
 #include "app/ui/AppendMainDlg.h"
 #include "support/SortRows.h"
 
+#include <QTableView>
+
 namespace quorvel {
 
 namespace {
@@ -20,7 +22,19 @@ FileDialogRequest BatchDialog(const char* title) {
 } // namespace
 
 void CAppendMainDlg::SortOnColumn(int column, bool ascending) {
+    // Rows are exchanged whole, the current row with them; the view must not
+    // chase it through every exchange (it would end wherever the current row
+    // lands, often the bottom). The view stays where it is when the current
+    // row is still in it after the sort, and shows the first row otherwise.
+    QTableView* view = JobListView();
+    const bool autoScroll = view->hasAutoScroll();
+    view->setAutoScroll(false);
     SortRowsByColumn(*m_pJobs, column, ascending);
+    view->setAutoScroll(autoScroll);
+    const QModelIndex current = view->currentIndex();
+    const QRect shown = view->viewport()->rect();
+    if (!current.isValid() || !shown.intersects(view->visualRect(current)))
+        view->scrollToTop();
 }
 
 void CAppendMainDlg::LoadBatchFile() {
@@ -30,6 +44,8 @@ void CAppendMainDlg::LoadBatchFile() {
     RefreshTotalItems();
     if (path.empty())
         return;
+    // Repaints what the file dialog covered before the first file is read.
+    PumpOneMessage();
     m_strBatchFile = path;
     ReadBatchFile(m_strBatchFile);
 }
@@ -38,6 +54,7 @@ void CAppendMainDlg::AppendBatchFile() {
     const std::string path = m_pPrompt->ChooseOpenFile(BatchDialog(kAppendBatchTitle));
     if (path.empty())
         return;
+    PumpOneMessage();
     m_strBatchFile = path;
     ReadBatchFile(m_strBatchFile);
 }
@@ -68,10 +85,18 @@ void CAppendMainDlg::SaveBatchFileAs() {
 void CAppendMainDlg::ReadBatchFile(const std::string& path) {
     // Copied: the entries' dialogs may let another command change the member.
     const std::string file = path;
+    CWorkScope loading(*this, true);
     m_strBatchFile = file;
     UpdateTitle();
-    const bool read =
-        quorvel::ReadBatchFile(file, [this](const JobEntryFields& fields) { AddJobEntry(fields); });
+    // Each entry shows as it is added, and events are let in after it, so
+    // the window stays alive and Close ends the load (the lines after it are
+    // read but not added).
+    const bool read = quorvel::ReadBatchFile(file, [this](const JobEntryFields& fields) {
+        if (m_bClosing)
+            return;
+        AddJobEntry(fields);
+        PumpOneMessage();
+    });
     if (!read)
         m_pPrompt->MessageBox(file, kCantReadBatchCaption);
     m_nTotalItems = m_pJobs->RowCount();

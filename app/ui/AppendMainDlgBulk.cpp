@@ -13,6 +13,9 @@
 
 #include <QTableView>
 
+#include <algorithm>
+#include <optional>
+
 namespace quorvel {
 
 struct CAppendMainDlg::BulkDialogs {
@@ -32,7 +35,8 @@ public:
     explicit CMainBulkHost(CAppendMainDlg& dlg) : m_dlg(dlg) {}
     IJobList& Jobs() override { return m_dlg.JobList(); }
     int AddJobEntry(const JobEntryFields& fields) override { return m_dlg.AddJobEntry(fields); }
-    IMessageHost& Messages() override { return m_dlg.Prompt(); }
+    // The window's own boxes, which stay shut once it is closing.
+    IMessageHost& Messages() override { return static_cast<IAppendHost&>(m_dlg); }
     IFileChooser& Chooser() override { return m_dlg.Prompt(); }
     void SetTotalItems(int total) override {
         m_dlg.m_nTotalItems = total;
@@ -41,13 +45,19 @@ public:
     QWidget* MainWindow() override { return &m_dlg; }
     void SetScanningDlg(CScanningDlg* dlg) override { m_dlg.SetScanningDlg(dlg); }
     void RepaintNow() override { m_dlg.RepaintNow(); }
-    void AutosizeFilenameColumn() override {
-        m_dlg.JobListView()->resizeColumnToContents(Filename);
-    }
+    void AutosizeFilenameColumn(int fromRow) override { m_dlg.FitFilenameColumn(fromRow); }
     void PumpOneMessage() override { m_dlg.PumpOneMessage(); }
+    void SetLoading(bool loading) override {
+        if (loading)
+            m_loading.emplace(m_dlg, true);
+        else
+            m_loading.reset();
+    }
+    bool Closing() override { return m_dlg.IsClosing(); }
 
 private:
     CAppendMainDlg& m_dlg;
+    std::optional<CAppendMainDlg::CWorkScope> m_loading;
 };
 
 } // namespace
@@ -57,7 +67,27 @@ void CAppendMainDlg::SetScanningDlg(CScanningDlg* dlg) {
     // The job list must not change under the walk, and a run started from
     // inside it would work on a list that is still growing.
     UpdateCommandsEnabled();
-    m_ui->appendFilesButton->setEnabled(dlg == nullptr);
+}
+
+void CAppendMainDlg::FitFilenameColumn(int fromRow) {
+    QTableView* view = JobListView();
+    m_pJobs->FlushInserts();
+    if (fromRow <= 0 || m_nFitWidth < 0 || fromRow > m_pJobs->RowCount()) {
+        view->resizeColumnToContents(Filename);
+        m_nFitWidth = view->columnWidth(Filename);
+        return;
+    }
+    // The rows before `fromRow` fitted in m_nFitWidth; a new row can only
+    // make the column wider. Measured as the view measures for its fit: the
+    // delegate's width, plus the grid line.
+    int width = m_nFitWidth;
+    const int grid = view->showGrid() ? 1 : 0;
+    for (int row = fromRow; row < m_pJobs->RowCount(); ++row)
+        width =
+            std::max(width, view->sizeHintForIndex(m_pJobs->index(row, Filename)).width() + grid);
+    m_nFitWidth = width;
+    if (view->columnWidth(Filename) != width)
+        view->setColumnWidth(Filename, width);
 }
 
 void CAppendMainDlg::OnBulkLoad(int commandId) {

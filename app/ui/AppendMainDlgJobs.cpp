@@ -4,8 +4,11 @@
 #include "support/PageCountProbe.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace quorvel {
 
@@ -114,15 +117,32 @@ bool NamesPdf(const std::string& name) {
 } // namespace
 
 void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
-    // The library's counts of all rows first, from the page-count helper in
-    // batches (one round trip for many files); an empty name asks for nothing.
-    std::vector<std::string> names;
-    for (int row = 0; row < m_pJobs->RowCount(); ++row) {
-        std::string name = m_pJobs->Text(row, Filename);
-        names.push_back(NamesPdf(name) ? std::move(name) : std::string());
-    }
-    const std::vector<int32_t> probed = ProbePdfPageCountsOutOfProcess(names);
-    for (int row = 0; row < m_pJobs->RowCount(); ++row) {
+    CWorkScope loading(*this, true);
+    // The library's counts come from the page-count helper in batches (one
+    // round trip for many files; an empty name asks for nothing). A batch is
+    // sized to take about kBatchTarget, so each row still shows soon after
+    // it was counted and Close is taken between batches too.
+    constexpr qint64 kBatchTargetMs = 50;
+    std::vector<std::string> names; // of rows batchStart.. as probed
+    std::vector<int32_t> probed;
+    int batchStart = 0;
+    size_t batchSize = 1;
+    for (int row = 0; row < m_pJobs->RowCount() && !m_bClosing; ++row) {
+        const auto at = static_cast<size_t>(row - batchStart);
+        if (at >= names.size()) {
+            batchStart = row;
+            names.clear();
+            for (int r = row; r < m_pJobs->RowCount() && names.size() < batchSize; ++r) {
+                std::string name = m_pJobs->Text(r, Filename);
+                names.push_back(NamesPdf(name) ? std::move(name) : std::string());
+            }
+            QElapsedTimer timer;
+            timer.start();
+            probed = ProbePdfPageCountsOutOfProcess(names);
+            const qint64 perFileMs = std::max<qint64>(1, timer.elapsed() / qint64(names.size()));
+            batchSize = std::clamp<size_t>(size_t(kBatchTargetMs / perFileMs), 1, kPageCountBatch);
+        }
+        const size_t index = static_cast<size_t>(row - batchStart);
         const std::string name = m_pJobs->Text(row, Filename);
         std::string pagesText = "Unknown";
         int count = 0;
@@ -130,10 +150,9 @@ void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
             // The automation fallback dispatches events, which may change the
             // list: a row that no longer holds the name counted above is
             // counted on its own.
-            const auto at = static_cast<size_t>(row);
-            if (at < names.size() && names[at] == name)
-                count = probed[at] >= 1
-                            ? probed[at]
+            if (index < names.size() && names[index] == name)
+                count = probed[index] >= 1
+                            ? probed[index]
                             : CountPagesWithAcrobat(name, m_pFactory.get(),
                                                     static_cast<IConnectionHost&>(*this));
             else
@@ -151,6 +170,8 @@ void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
         }
         if (count == -1)
             m_pJobs->SetText(row, Status, StatusText::kNoFile);
+        RepaintNow();
+        PumpOneMessage();
     }
 }
 

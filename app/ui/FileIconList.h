@@ -24,6 +24,9 @@ private:
     QFileIconProvider m_provider;
     QMimeDatabase m_mimeDb;
     QHash<QString, int> m_indexByMime;
+    // Names are matched to types by their endings: every name with the same
+    // text after its first dot has the same type, found once.
+    QHash<QString, int> m_indexBySuffix;
     QList<QIcon> m_icons;
 };
 

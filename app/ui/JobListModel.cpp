@@ -4,12 +4,37 @@
 
 namespace quorvel {
 
+namespace {
+
+constexpr int kFrameMs = 16;
+
+} // namespace
+
 CJobListModel::CJobListModel(CFileIconList& icons, QObject* parent)
     : QAbstractTableModel(parent), m_icons(icons),
-      m_pSelection(new QItemSelectionModel(this, this)) {}
+      m_pSelection(new QItemSelectionModel(this, this)) {
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kFrameMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, [this] { FlushInserts(); });
+}
 
 int CJobListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : RowCount();
+    return parent.isValid() ? 0 : m_nShownRows;
+}
+
+void CJobListModel::SetDeferInserts(bool defer) {
+    m_bDeferInserts = defer;
+    if (!defer)
+        FlushInserts();
+}
+
+void CJobListModel::FlushInserts() {
+    m_flushTimer.stop();
+    if (m_nShownRows >= RowCount())
+        return;
+    beginInsertRows({}, m_nShownRows, RowCount() - 1);
+    m_nShownRows = RowCount();
+    endInsertRows();
 }
 
 int CJobListModel::columnCount(const QModelIndex& parent) const {
@@ -46,6 +71,7 @@ std::string CJobListModel::Text(int row, int column) const {
 void CJobListModel::SwapRows(int a, int b) {
     if (!Valid(a) || !Valid(b) || a == b)
         return;
+    FlushInserts();
     std::swap(m_rows[static_cast<size_t>(a)], m_rows[static_cast<size_t>(b)]);
     const bool selA = IsRowSelected(a);
     const bool selB = IsRowSelected(b);
@@ -70,6 +96,8 @@ void CJobListModel::SetText(int row, int column, const std::string& text) {
     if (cell == text)
         return;
     cell = text;
+    if (!Shown(row))
+        return;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed);
 }
@@ -79,8 +107,16 @@ int CJobListModel::AddRow(const std::string& selected, const std::string& iconPa
     Row entry;
     entry.texts[Selected] = selected;
     entry.icon = m_icons.IconIndex(QString::fromStdString(iconPath));
+    if (m_bDeferInserts) {
+        m_rows.push_back(std::move(entry));
+        if (!m_flushTimer.isActive())
+            m_flushTimer.start();
+        return row;
+    }
+    FlushInserts();
     beginInsertRows({}, row, row);
     m_rows.push_back(std::move(entry));
+    m_nShownRows = RowCount();
     endInsertRows();
     return row;
 }
@@ -88,14 +124,17 @@ int CJobListModel::AddRow(const std::string& selected, const std::string& iconPa
 void CJobListModel::DeleteRow(int row) {
     if (!Valid(row))
         return;
+    FlushInserts();
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_nShownRows = RowCount();
     endRemoveRows();
 }
 
 void CJobListModel::MoveRow(int from, int to) {
     if (!Valid(from) || !Valid(to) || from == to)
         return;
+    FlushInserts();
     // Qt counts the destination before the move, so moving down targets one
     // row further.
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
@@ -108,8 +147,10 @@ void CJobListModel::MoveRow(int from, int to) {
 void CJobListModel::DeleteAll() {
     if (m_rows.empty())
         return;
+    m_flushTimer.stop();
     beginResetModel();
     m_rows.clear();
+    m_nShownRows = 0;
     endResetModel();
 }
 
@@ -124,6 +165,7 @@ QItemSelection CJobListModel::RowSelection(int row) const {
 void CJobListModel::SetRowSelected(int row, bool selected) {
     if (!Valid(row))
         return;
+    FlushInserts();
     m_pSelection->select(RowSelection(row),
                          selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
@@ -150,6 +192,7 @@ void CJobListModel::ClearSelection() {
 void CJobListModel::SelectAndFocus(int row) {
     if (!Valid(row))
         return;
+    FlushInserts();
     m_pSelection->setCurrentIndex(index(row, 0), QItemSelectionModel::NoUpdate);
     SetRowSelected(row, true);
 }
@@ -158,6 +201,8 @@ void CJobListModel::SetIconPath(int row, const std::string& path) {
     if (!Valid(row))
         return;
     m_rows[static_cast<size_t>(row)].icon = m_icons.IconIndex(QString::fromStdString(path));
+    if (!Shown(row))
+        return;
     const QModelIndex changed = index(row, 0);
     emit dataChanged(changed, changed, {Qt::DecorationRole});
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QItemSelectionModel>
+#include <QTimer>
 
 #include <vector>
 
@@ -13,6 +14,11 @@ namespace quorvel {
 // The job list of the main window: the one store of the entries, shown by the
 // list view. Row selection lives in the model's selection model, which the
 // view shares, so commands and the view agree on what is selected.
+//
+// While long work adds rows one by one (SetDeferInserts), the rows it adds
+// are in the list at once (RowCount, Text) but are announced to the view in
+// one go at most once per frame: each announcement costs the view a layout
+// of everything it shows, which per row would cost more than the work.
 class CJobListModel : public QAbstractTableModel, public IJobList {
     Q_OBJECT
 public:
@@ -21,6 +27,7 @@ public:
     QItemSelectionModel* SelectionModel() const { return m_pSelection; }
 
     // Qt model
+    // The rows announced to the view (see SetDeferInserts).
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -51,6 +58,12 @@ public:
     void SetIconPath(int row, const std::string& path);
     int IconIndex(int row) const;
 
+    // On: rows added from now on reach the view within a frame, together.
+    // Off: they reach it at once, the rows held back first.
+    void SetDeferInserts(bool defer);
+    // Announces the rows held back, if any.
+    void FlushInserts();
+
 private:
     struct Row {
         JobRow texts;
@@ -59,9 +72,15 @@ private:
     bool Valid(int row) const { return row >= 0 && row < RowCount(); }
     QItemSelection RowSelection(int row) const;
 
+    // True when the view knows `row` (it is not held back).
+    bool Shown(int row) const { return row < m_nShownRows; }
+
     CFileIconList& m_icons;
     QItemSelectionModel* m_pSelection;
     std::vector<Row> m_rows;
+    int m_nShownRows = 0;
+    bool m_bDeferInserts = false;
+    QTimer m_flushTimer;
 };
 
 } // namespace quorvel

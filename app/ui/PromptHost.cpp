@@ -46,18 +46,25 @@ QMessageBox::Icon ToIcon(MsgIcon icon) {
 
 std::string RunFileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dialog(nullptr, Q(request.title), QDir::currentPath());
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (save)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(FileDialogFilters(request));
-    dialog.setDefaultSuffix(Q(request.defaultExtension));
+    SetUpFileDialog(dialog, request, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front().toStdString();
 }
 
 } // namespace
+
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The type list shows each entry's own text ("All Files *.*"), not Qt's
+    // pattern suffix; the patterns still do the filtering.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(FileDialogFilters(request));
+    dialog.setDefaultSuffix(Q(request.defaultExtension));
+}
 
 QStringList FileDialogFilters(const FileDialogRequest& request) {
     QStringList filters;

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QFileDialog;
+
 namespace quorvel {
 
 // Every question the windows of this program ask the user: message boxes and
@@ -34,5 +36,8 @@ private:
 
 // Qt's name filter text for a dialog request ("*.app (*.app)").
 QStringList FileDialogFilters(const FileDialogRequest& request);
+// Sets up an open (or save) dialog for `request`: its type list shows the
+// request's texts alone and filters by their patterns.
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 } // namespace quorvel

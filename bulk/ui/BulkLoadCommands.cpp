@@ -32,14 +32,14 @@ public:
     void ShowFolder(const std::string& folder) override { m_dlg.SetFolder(folder); }
     void PumpOneMessage() override { m_host.PumpOneMessage(); }
     void RepaintMainWindow() override { m_host.RepaintNow(); }
-    // Measures every row's name, so it is left out after a folder that added
-    // nothing: while a walk runs only the walk changes the job list, and an
-    // unchanged list keeps the width it was given.
+    // While a walk runs only the walk changes the job list, and only by
+    // adding rows: the rows fitted before keep their widths, so only the new
+    // ones are measured, and a folder that added nothing measures nothing.
     void AutosizeFilenameColumn() override {
         const int rows = m_host.Jobs().RowCount();
         if (rows == m_nRowsAtAutosize)
             return;
-        m_host.AutosizeFilenameColumn();
+        m_host.AutosizeFilenameColumn(m_nRowsAtAutosize < 0 ? 0 : m_nRowsAtAutosize);
         m_nRowsAtAutosize = rows;
     }
     int AddJobEntry(const JobEntryFields& fields) override { return m_host.AddJobEntry(fields); }
@@ -119,9 +119,21 @@ void OnBulkLoadList(IBulkLoadHost& host, CBulkListDlg& dlg) {
     ClearJobList(host);
     if (dlg.DoModal() == 0)
         return;
+    host.SetLoading(true);
+    // Repaints what the dialog covered before the first file is counted.
+    host.PumpOneMessage();
     const bool read = LoadBulkList(
         dlg.m_strListFile, dlg.m_strOutputFile, dlg.m_bRemoveExisting != 0, host.Jobs(),
-        [&](const JobEntryFields& fields) { return host.AddJobEntry(fields); }, host.Messages());
+        [&](const JobEntryFields& fields) {
+            // Each entry shows as it is added; a Close ends the load there.
+            if (host.Closing())
+                return -1;
+            const int added = host.AddJobEntry(fields);
+            host.PumpOneMessage();
+            return added;
+        },
+        host.Messages());
+    host.SetLoading(false);
     if (!read)
         return;
     host.SetTotalItems(host.Jobs().RowCount());

@@ -36,9 +36,17 @@ public:
     // disabled, and may set its m_bStop (for example when closing).
     virtual void SetScanningDlg(CScanningDlg* /*dlg*/) {}
     virtual void RepaintNow() {}
-    virtual void AutosizeFilenameColumn() {}
+    // Fits the Filename column to its names; rows before `fromRow` are
+    // already fitted (0: measure them all).
+    virtual void AutosizeFilenameColumn(int /*fromRow*/) {}
     // Lets the window handle pending events (the Stop button among them).
     virtual void PumpOneMessage();
+    // The list-file load lets events in between its entries: while it runs
+    // the window keeps the commands that change the job list and "Append
+    // Files" off, as during a walk.
+    virtual void SetLoading(bool /*loading*/) {}
+    // True once the window is closing: a load adds no further entry.
+    virtual bool Closing() { return false; }
 };
 
 // The four bulk load commands of the File menu. Each empties the job list

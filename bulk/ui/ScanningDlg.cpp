@@ -21,6 +21,10 @@ void CScanningDlg::Create() {
 }
 
 void CScanningDlg::SetFolder(const std::string& folder) {
+    // The walk shows its folder before every entry; the box is repainted
+    // only when the folder changes.
+    if (folder == m_strFolder && isVisible())
+        return;
     m_strFolder = folder;
     UpdateData(false);
 }

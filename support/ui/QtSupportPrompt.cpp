@@ -20,6 +20,8 @@ std::string RunFileDialog(const SupportFileDialog& request, bool save) {
     QFileDialog dialog(nullptr, FromUtf8(request.title), QDir::currentPath());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The type list shows the request's texts alone; the patterns filter.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(NameFiltersFor(request));
     dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

@@ -109,6 +109,15 @@ void Drop(QWidget& target, const QStringList& paths) {
     QApplication::sendEvent(&target, &drop);
 }
 
+// Drops and lets the window handle the paths, which it does after the drop
+// event has returned; returns the row count seen right after the event.
+int DropAndWait(CAppendMainDlg& dlg, const QStringList& paths) {
+    Drop(dlg, paths);
+    const int rowsAfterEvent = dlg.JobList().RowCount();
+    QCoreApplication::processEvents();
+    return rowsAfterEvent;
+}
+
 } // namespace
 
 class AppendMainDlgTest : public QObject {
@@ -238,8 +247,9 @@ private Q_SLOTS:
         dlg.m_bShowParamsBox = false;
         dlg.m_paramsDlg.m_strParams = "1";
         dlg.m_paramsDlg.m_strOutputFile = "/out/o.pdf";
-        Drop(dlg, {Path("a.pdf"), Path("b.PDF"), Path("c.Pdf"), Path("folder.pdf"),
-                   Path("missing.pdf"), Path("a.pdf")});
+        QCOMPARE(DropAndWait(dlg, {Path("a.pdf"), Path("b.PDF"), Path("c.Pdf"), Path("folder.pdf"),
+                                   Path("missing.pdf"), Path("a.pdf")}),
+                 0);
         QCOMPARE(Column(dlg, Filename),
                  (std::vector<std::string>{Path("a.pdf").toStdString(), Path("b.PDF").toStdString(),
                                            Path("a.pdf").toStdString()}));
@@ -274,10 +284,10 @@ private Q_SLOTS:
             });
         };
         answer(false);
-        Drop(dlg, {Path("d.pdf")});
+        DropAndWait(dlg, {Path("d.pdf")});
         QCOMPARE(dlg.JobList().Text(0, AppendParameters), std::string());
         answer(true);
-        Drop(dlg, {Path("d.pdf")});
+        DropAndWait(dlg, {Path("d.pdf")});
         QCOMPARE(dlg.JobList().Text(1, AppendParameters), std::string("all"));
         QCOMPARE(dlg.JobList().Text(1, OutputFile), std::string("/o.pdf"));
         QCOMPARE(dlg.JobList().Text(1, KeepBookmarks), std::string("Y"));
@@ -286,7 +296,7 @@ private Q_SLOTS:
         // and the next file is added without a dialog.
         QVERIFY(!dlg.m_bShowParamsBox);
         QVERIFY(!dlg.CommandAction(Cmd::kAlwaysShowParams)->isChecked());
-        Drop(dlg, {Path("d.pdf")});
+        DropAndWait(dlg, {Path("d.pdf")});
         QCOMPARE(dlg.JobList().Text(2, AppendParameters), std::string("all"));
         QCOMPARE(dlg.m_nTotalItems, 3);
     }
@@ -557,6 +567,9 @@ private Q_SLOTS:
         CScriptedPrompt prompt;
         CAppendMainDlg dlg(&prompt);
         dlg.show();
+        // At first show the controls keep their template places.
+        QTest::qWait(20);
+        QCOMPARE(dlg.JobListView()->geometry(), QRect(5, 15, 587, 270));
         dlg.resize(800, 500);
         QTest::qWait(20);
         const QRect outer = dlg.frameGeometry();

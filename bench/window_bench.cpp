@@ -1,0 +1,104 @@
+// quorvel-window-bench run BATCH.app [WxH]
+// quorvel-window-bench bulk FOLDER [WxH]
+//
+// Times the shown main window at work, as a user drives it: "run" loads the
+// batch file (not timed) and times "Append Files" over it; "bulk" times
+// "Bulk Load (Grouping)" over FOLDER (outputs under /out, suffix _b). The
+// window is shown at its own size, or resized to WxH. Every message box is
+// answered with OK. Prints "rows=N size=WxH seconds=S" (the size of the
+// window's frame). Meant for the offscreen platform (QT_QPA_PLATFORM=offscreen)
+// or Xvfb.
+
+#include "app/ui/AppendApp.h"
+#include "app/ui/AppendMainDlg.h"
+#include "app/ui/PromptHost.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Answers the folder chooser with the folder to walk and every message box
+// with OK.
+class CBenchPrompt : public quorvel::IPromptHost {
+public:
+    explicit CBenchPrompt(std::string folder) : m_strFolder(std::move(folder)) {}
+    quorvel::MsgResult MessageBox(const std::string&, const std::string&, quorvel::MsgButtons,
+                                  quorvel::MsgIcon) override {
+        return quorvel::MsgResult::Ok;
+    }
+    std::string ChooseOpenFile(const quorvel::FileDialogRequest&) override { return {}; }
+    std::string ChooseSaveFile(const quorvel::FileDialogRequest&) override { return {}; }
+    std::string ChooseFolder(const std::string&, const std::string&, const std::string&) override {
+        return m_strFolder;
+    }
+
+private:
+    std::string m_strFolder;
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage: quorvel-window-bench run BATCH.app [WxH]\n"
+                         "       quorvel-window-bench bulk FOLDER [WxH]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    quorvel::InitResources();
+    if (argc < 3)
+        return Usage();
+    const std::string mode = argv[1];
+    const bool run = mode == "run";
+    if (!run && mode != "bulk")
+        return Usage();
+    int width = 0;
+    int height = 0;
+    if (argc > 3 && std::sscanf(argv[3], "%dx%d", &width, &height) != 2)
+        return Usage();
+
+    CBenchPrompt prompt(run ? std::string() : argv[2]);
+    quorvel::CAppendMainDlg dlg(&prompt);
+    dlg.show();
+    if (width > 0 && height > 0)
+        dlg.resize(width - (dlg.frameGeometry().width() - dlg.width()),
+                   height - (dlg.frameGeometry().height() - dlg.height()));
+    QTest::qWait(200);
+    if (run) {
+        dlg.ReadBatchFile(argv[2]);
+        QTest::qWait(200);
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    if (run) {
+        dlg.findChild<QPushButton*>(QStringLiteral("appendFilesButton"))->click();
+    } else {
+        // Fills in the grouping dialog as soon as it is up, and presses OK.
+        QTimer::singleShot(0, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            modal->findChild<QLineEdit*>(QStringLiteral("outputDirEdit"))->setText("/out");
+            modal->findChild<QLineEdit*>(QStringLiteral("suffixEdit"))->setText("_b");
+            modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        dlg.CommandAction(quorvel::Cmd::kBulkLoadGrouping)->trigger();
+    }
+    const double seconds = timer.elapsed() / 1000.0;
+    const QRect frame = dlg.frameGeometry();
+    std::printf("rows=%d size=%dx%d seconds=%.3f\n", dlg.JobList().RowCount(), frame.width(),
+                frame.height(), seconds);
+    return 0;
+}

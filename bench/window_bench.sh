@@ -1,0 +1,131 @@
+#!/bin/bash
+# Times the shown main window against quorvel-cli on the same files, at the
+# window's own size and at 1600x1000, and prints one line per case:
+#
+#   window-run rows=1000 size=WxH window_s=.. cli_s=.. ratio=..   (one output,
+#       then 1,000 outputs; "Append Files" against `quorvel-cli run --isolated`)
+#   window-bulk files=10000 size=WxH window_s=.. cli_s=.. ratio=..
+#       ("Bulk Load (Grouping)" over 10,000 PDFs in 100 folders against
+#       `quorvel-cli scan group`)
+#
+# Targets: runs within 1.2x of the CLI, bulk loads within 2x, and the larger
+# size within 10% of the default size.
+#
+# usage: bench/window_bench.sh [ROWS [FILES]]   (defaults 1000 and 10000)
+# QUORVEL_BUILD_DIR names the build (default: build); the tools are built
+# there when missing. QT_QPA_PLATFORM defaults to offscreen; with
+# WINDOW_BENCH_XVFB=1 the window runs under xvfb-run instead.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QUORVEL_BUILD_DIR:-$here/build}"
+rows="${1:-1000}"
+files="${2:-10000}"
+cli="$build/cli/quorvel-cli"
+window="$build/bench/quorvel-window-bench"
+if [ ! -x "$cli" ] || [ ! -x "$window" ]; then
+    cmake --build "$build" --target quorvel-cli quorvel-window-bench quorvel-docserver >/dev/null
+fi
+command -v qpdf >/dev/null || { echo "qpdf not found" >&2; exit 2; }
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/quorvel-window-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
+
+# run_window MODE ARG [WxH]: the window bench's output line.
+run_window() {
+    if [ "${WINDOW_BENCH_XVFB:-0}" = 1 ]; then
+        xvfb-run -a -s "-screen 0 1920x1200x24" "$window" "$@"
+    else
+        QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$window" "$@"
+    fi 2>"$work/window.err" | tail -n 1
+}
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+
+# A 5-page source (as in isolation_bench.sh), rewritten by qpdf.
+{
+    printf '%%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n'
+    printf '2 0 obj << /Type /Pages /Kids [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R] /Count 5 >> endobj\n'
+    printf '3 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n'
+    for p in 0 1 2 3 4; do
+        printf '%d 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >> endobj\n' $((10 + p)) $((20 + p))
+        text="BT /F1 24 Tf 72 700 Td (page $((p + 1))) Tj ET"
+        printf '%d 0 obj << /Length %d >> stream\n%s\nendstream endobj\n' $((20 + p)) ${#text} "$text"
+    done
+    printf 'trailer << /Size 25 /Root 1 0 R >>\n%%%%EOF\n'
+} >"$work/raw.pdf"
+qpdf "$work/raw.pdf" "$work/base.pdf" 2>/dev/null || [ $? -eq 3 ]
+
+# The run cases: ROWS sources, appended into one output or each into its own.
+src="$work/src"
+mkdir -p "$src"
+: >"$work/one.app"
+: >"$work/many.app"
+for ((i = 1; i <= rows; i++)); do
+    name=$(printf '%s/src%04d.pdf' "$src" "$i")
+    cp "$work/base.pdf" "$name"
+    create=N
+    [ "$i" -eq 1 ] && create=Y
+    printf '%s; all; 5; Ready.; ; %s/out/one.pdf; N; %s; Y; N\r\r\n' "$name" "$work" "$create" \
+        >>"$work/one.app"
+    printf '%s; all; 5; Ready.; ; %s/out/many%04d.pdf; N; Y; Y; N\r\r\n' "$name" "$work" "$i" \
+        >>"$work/many.app"
+done
+
+# run_case NAME BATCH: the CLI once, then the window at both sizes.
+run_case() {
+    local name="$1" batch="$2"
+    rm -rf "$work/out"
+    local start seconds
+    start=$(now)
+    (cd "$work" && "$cli" run --isolated "$batch" >/dev/null 2>"$work/cli.err") ||
+        { echo "quorvel-cli run --isolated failed:" >&2; cat "$work/cli.err" >&2; exit 1; }
+    seconds=$(elapsed "$start" "$(now)")
+    for size in "" 1600x1000; do
+        rm -rf "$work/out"
+        local line
+        line=$(cd "$work" && run_window run "$batch" $size)
+        local got w s
+        got=$(echo "$line" | field rows)
+        w=$(echo "$line" | field seconds)
+        s=$(echo "$line" | field size)
+        [ "$got" = "$rows" ] || { echo "window run loaded $got rows: $line" >&2; exit 1; }
+        local pages
+        if [ "$name" = one ]; then
+            pages=$("$cli" pages "$work/out/one.pdf" | cut -f1)
+            [ "$pages" -eq $((5 * rows)) ] ||
+                { echo "window run: output has $pages pages, expected $((5 * rows))" >&2; exit 1; }
+        else
+            pages=$(ls "$work/out" | grep -c '^many.*\.pdf$' || true)
+            [ "$pages" -eq "$rows" ] ||
+                { echo "window run: $pages outputs, expected $rows" >&2; exit 1; }
+        fi
+        echo "window-run rows=$rows outputs=$([ "$name" = one ] && echo 1 || echo "$rows") size=$s window_s=$w cli_s=$seconds ratio=$(ratio "$w" "$seconds")"
+    done
+}
+run_case one "$work/one.app"
+run_case many "$work/many.app"
+
+# The bulk case: FILES small PDFs in 100 folders (hard links of one file).
+tree="$work/tree"
+folders=100
+for ((f = 0; f < folders; f++)); do
+    mkdir -p "$tree/d$((f % 10))/f$f"
+done
+for ((i = 0; i < files; i++)); do
+    ln "$work/base.pdf" "$tree/d$(((i % folders) % 10))/f$((i % folders))/doc$i.pdf"
+done
+start=$(now)
+"$cli" scan group --output-dir /out --suffix _b "$tree" >"$work/scan.app" 2>/dev/null
+cli_s=$(elapsed "$start" "$(now)")
+for size in "" 1600x1000; do
+    line=$(run_window bulk "$tree" $size)
+    got=$(echo "$line" | field rows)
+    w=$(echo "$line" | field seconds)
+    s=$(echo "$line" | field size)
+    [ "$got" = "$files" ] || { echo "window bulk loaded $got rows: $line" >&2; exit 1; }
+    echo "window-bulk files=$files size=$s window_s=$w cli_s=$cli_s ratio=$(ratio "$w" "$cli_s")"
+done
