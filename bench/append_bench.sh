@@ -2,7 +2,9 @@
 # Appends N generated five-page sources into one output with `quorvel-cli run`
 # (the first row creates the output, every later row appends to it, as a bulk
 # load "to one output" does) and merges the same files with
-# `qpdf --empty --pages`, for text-only and image-heavy sources.
+# `qpdf --empty --pages`, for text-only, image-heavy and tagged sources (the
+# tagged output must also say Tagged: yes and resolve every marked-content id,
+# which bench/struct_check.sh checks; qpdf drops the structure).
 # Prints for each kind and N: both times, their ratio, both peak resident
 # memories, both output sizes; then the growth exponent of each between the
 # two largest N (1: linear, 2: quadratic), and whether the targets are met
@@ -10,7 +12,7 @@
 # qpdf's, size within 5% of qpdf's).
 #
 # usage: bench/append_bench.sh [path/to/quorvel-cli] [N...]
-#   QUORVEL_BENCH_KINDS="text image"   which source kinds to run
+#   QUORVEL_BENCH_KINDS="text image tagged"   which source kinds to run
 #   QUORVEL_RUN_ARGS="..."             options put before the batch file of `run`
 set -euo pipefail
 
@@ -19,7 +21,7 @@ cli="${1:-${QUORVEL_CLI:-$here/build/cli/quorvel-cli}}"
 shift || true
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10 100 300 1000)
-kinds=(${QUORVEL_BENCH_KINDS:-text image})
+kinds=(${QUORVEL_BENCH_KINDS:-text image tagged})
 run_args=(${QUORVEL_RUN_ARGS:-})
 cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
 [ -x "$cli" ] || { echo "quorvel-cli not found at $cli" >&2; exit 2; }
@@ -65,6 +67,13 @@ for kind in "${kinds[@]}"; do
             echo "$kind N=$n: output has $pages pages, expected $((5 * n))" >&2
             exit 1
         }
+        if [ "$kind" = tagged ]; then
+            QUORVEL_STRUCT_WALK="${QUORVEL_STRUCT_WALK:-$(dirname "$cli")/../bench/quorvel-struct-walk}" \
+                "$here/bench/struct_check.sh" "$dir/out.pdf" --summary | sed 's/^/    /' || {
+                echo "tagged N=$n: the output's structure does not resolve" >&2
+                exit 1
+            }
+        fi
         sq[$kind$n]=$(stat -c %s "$dir/out.pdf")
         sp[$kind$n]=$(stat -c %s "$dir/out-qpdf.pdf")
         printf '%-6s %6d %10s %9s %7s %10s %10s %7s %12s %12s %7s\n' "$kind" "$n" \

@@ -4,9 +4,11 @@
 #include "pdfserver/IncrementalUpdate.h"
 #include "pdfserver/OutlineTree.h"
 #include "pdfserver/ServerState.h"
+#include "pdfserver/StructTreeMerger.h"
 
 #include <sys/stat.h>
 
+#include <map>
 #include <vector>
 
 namespace quorvel {
@@ -225,6 +227,12 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
             m_row = std::make_unique<CCopyRow>(source.m_instance, *m_instance);
         }
         auto changed = [this](QPDFObjectHandle object) { MarkChanged(object); };
+        // The source pages as they are before the insert, which matters when
+        // a document is inserted into itself.
+        std::map<int, QPDFObjectHandle> originals;
+        for (int i = first; i < first + count; ++i) {
+            originals.emplace(i, from.getAllPages().at(static_cast<size_t>(i)));
+        }
         try {
             m_row->Insert(insertAfter, first, count, copyBookmarks, changed);
         } catch (...) {
@@ -233,6 +241,18 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
         }
         // Row-wide merges of other document structures take the source, the
         // target and m_row->Copies() (source page index -> first copy) here.
+        // The structure tree is merged per range: each range's copies get
+        // their own elements and numbers.
+        std::map<int, QPDFObjectHandle> copies;
+        for (int i = 0; i < count; ++i) {
+            copies.emplace(first + i,
+                           target.getAllPages().at(static_cast<size_t>(insertAfter + 1 + i)));
+        }
+        CStructTreeMerger structure(from, target);
+        for (const auto& object :
+             structure.Merge(originals, copies, insertAfter, static_cast<int>(targetPages))) {
+            MarkChanged(object);
+        }
         if (sameDocument) {
             FinishRow();
         }

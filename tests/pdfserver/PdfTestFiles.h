@@ -39,6 +39,15 @@ struct SourcePlan {
     bool webItem = false;
     // The header version written ("" = qpdf's choice).
     std::string version;
+    // Tagged: /MarkInfo, /Lang and a structure tree below a Document
+    // element: a heading (role /Heading) on page 1, a paragraph over pages 1
+    // and 2 (class /Emph), a link with its annotation on page 1, a figure on
+    // page 2 and a paragraph on each later page, with IDs in an /IDTree.
+    bool tagged = false;
+    std::string headingRole = "/H1"; // what the role map makes of /Heading
+    std::string language = "en-US";
+    // Damage done to the structure tree of a tagged source.
+    enum class Damage { None, Loop, NoParentTree, WrongNumber } damage = Damage::None;
     // Encrypts with this user password ("" = opens without one).
     bool encrypt = false;
     std::string userPassword;

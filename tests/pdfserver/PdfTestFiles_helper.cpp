@@ -65,6 +65,133 @@ QPDFObjectHandle Rect() {
     return QPDFObjectHandle::parse("[72 600 300 630]");
 }
 
+// The structure tree that SourcePlan::tagged describes.
+void Tag(QPDF& pdf, const SourcePlan& plan) {
+    const auto& all = pdf.getAllPages();
+    const int count = static_cast<int>(all.size());
+    auto catalog = pdf.getRoot();
+    auto root = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /StructTreeRoot >>"));
+    auto element = [&](QPDFObjectHandle parent, const std::string& role, int page,
+                       const std::string& id) {
+        auto e = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        e.replaceKey("/Type", QPDFObjectHandle::newName("/StructElem"));
+        e.replaceKey("/S", QPDFObjectHandle::newName(role));
+        e.replaceKey("/P", parent);
+        if (page >= 0) {
+            e.replaceKey("/Pg", all[static_cast<size_t>(page)]);
+        }
+        if (!id.empty()) {
+            e.replaceKey("/ID", QPDFObjectHandle::newString(plan.name + "-" + id));
+        }
+        return e;
+    };
+    auto document = element(root, "/Document", -1, "");
+    std::vector<QPDFObjectHandle> kids;
+    std::vector<std::vector<QPDFObjectHandle>> owners(static_cast<size_t>(count));
+    auto heading = element(document, "/Heading", 0, "heading");
+    heading.replaceKey("/K", QPDFObjectHandle::newInteger(0));
+    kids.push_back(heading);
+    owners[0].push_back(heading);
+    auto paragraph = element(document, "/P", 0, "paragraph");
+    paragraph.replaceKey("/C", QPDFObjectHandle::newName("/Emph"));
+    auto paragraphKids = QPDFObjectHandle::newArray({QPDFObjectHandle::newInteger(1)});
+    kids.push_back(paragraph);
+    owners[0].push_back(paragraph);
+    auto link = element(document, "/Link", 0, "link");
+    auto annotation = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link /Border [0 0 0] >>"));
+    annotation.replaceKey("/Rect", QPDFObjectHandle::parse("[72 600 200 620]"));
+    annotation.replaceKey("/Dest", Dest(all.back()));
+    annotation.replaceKey("/StructParent", QPDFObjectHandle::newInteger(count));
+    auto reference = QPDFObjectHandle::parse("<< /Type /OBJR >>");
+    reference.replaceKey("/Obj", annotation);
+    link.replaceKey("/K", QPDFObjectHandle::newArray({QPDFObjectHandle::newInteger(2), reference}));
+    kids.push_back(link);
+    owners[0].push_back(link);
+    QPDFObjectHandle first = all[0];
+    auto annots = first.getKey("/Annots");
+    if (!annots.isArray()) {
+        annots = QPDFObjectHandle::newArray();
+        first.replaceKey("/Annots", annots);
+    }
+    annots.appendItem(annotation);
+    for (int i = 1; i < count; ++i) {
+        if (i == 1) {
+            // The paragraph goes on over the second page.
+            auto continued = QPDFObjectHandle::parse("<< /Type /MCR /MCID 0 >>");
+            continued.replaceKey("/Pg", all[1]);
+            paragraphKids.appendItem(continued);
+            owners[1].push_back(paragraph);
+            auto figure = element(document, "/Figure", 1, "figure");
+            figure.replaceKey("/Alt", QPDFObjectHandle::newUnicodeString("a blue square"));
+            figure.replaceKey("/K", QPDFObjectHandle::newInteger(1));
+            kids.push_back(figure);
+            owners[1].push_back(figure);
+        } else {
+            auto more = element(document, "/P", i, "p" + std::to_string(i + 1));
+            more.replaceKey("/K", QPDFObjectHandle::newInteger(0));
+            kids.push_back(more);
+            owners[static_cast<size_t>(i)].push_back(more);
+        }
+    }
+    paragraph.replaceKey("/K", paragraphKids);
+    document.replaceKey("/K", QPDFObjectHandle::newArray(kids));
+    root.replaceKey("/K", document);
+
+    auto numbers = QPDFObjectHandle::newArray();
+    for (int i = 0; i < count; ++i) {
+        QPDFObjectHandle(all[static_cast<size_t>(i)])
+            .replaceKey("/StructParents", QPDFObjectHandle::newInteger(i));
+        numbers.appendItem(QPDFObjectHandle::newInteger(i));
+        numbers.appendItem(QPDFObjectHandle::newArray(owners[static_cast<size_t>(i)]));
+    }
+    numbers.appendItem(QPDFObjectHandle::newInteger(count));
+    numbers.appendItem(link);
+    auto parentTree = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    parentTree.replaceKey("/Nums", numbers);
+    root.replaceKey("/ParentTree", parentTree);
+    root.replaceKey("/ParentTreeNextKey", QPDFObjectHandle::newInteger(count + 1));
+    auto roles = QPDFObjectHandle::newDictionary();
+    roles.replaceKey("/Heading", QPDFObjectHandle::newName(plan.headingRole));
+    root.replaceKey("/RoleMap", roles);
+    // Sources whose heading means another level also mean another emphasis.
+    root.replaceKey("/ClassMap",
+                    QPDFObjectHandle::parse(plan.headingRole == "/H1"
+                                                ? "<< /Emph << /O /Layout /TextDecorationType "
+                                                  "/Underline >> >>"
+                                                : "<< /Emph << /O /Layout /TextDecorationType "
+                                                  "/LineThrough >> >>"));
+    std::map<std::string, QPDFObjectHandle> ids;
+    for (auto kid : kids) {
+        ids[kid.getKey("/ID").getStringValue()] = kid;
+    }
+    auto names = QPDFObjectHandle::newArray();
+    for (const auto& [id, kid] : ids) {
+        names.appendItem(QPDFObjectHandle::newString(id));
+        names.appendItem(kid);
+    }
+    auto idTree = QPDFObjectHandle::newDictionary();
+    idTree.replaceKey("/Names", names);
+    root.replaceKey("/IDTree", pdf.makeIndirectObject(idTree));
+
+    switch (plan.damage) {
+    case SourcePlan::Damage::None:
+        break;
+    case SourcePlan::Damage::Loop:
+        document.replaceKey("/P", heading);
+        break;
+    case SourcePlan::Damage::NoParentTree:
+        root.removeKey("/ParentTree");
+        break;
+    case SourcePlan::Damage::WrongNumber:
+        QPDFObjectHandle(all.back()).replaceKey("/StructParents", QPDFObjectHandle::newInteger(40));
+        break;
+    }
+    catalog.replaceKey("/StructTreeRoot", root);
+    catalog.replaceKey("/MarkInfo", QPDFObjectHandle::parse("<< /Marked true >>"));
+    catalog.replaceKey("/Lang", QPDFObjectHandle::newString(plan.language));
+}
+
 } // namespace
 
 void WriteSource(const std::string& path, const SourcePlan& plan) {
@@ -75,8 +202,18 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
     QPDFPageDocumentHelper pages(pdf);
     for (int i = 1; i <= plan.pages; ++i) {
         std::string text = "src " + plan.name + " page " + std::to_string(i);
-        auto contents =
-            QPDFObjectHandle::newStream(&pdf, "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\n");
+        std::string drawn = "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\n";
+        if (plan.tagged) {
+            drawn =
+                (i == 1 ? "/Heading" : "/P") + std::string(" <</MCID 0>> BDC ") + drawn + "EMC\n";
+            if (i == 1) {
+                drawn += "/P <</MCID 1>> BDC BT /F1 12 Tf 72 650 Td (a paragraph) Tj ET EMC\n"
+                         "/Link <</MCID 2>> BDC BT /F1 12 Tf 72 610 Td (a link) Tj ET EMC\n";
+            } else if (i == 2) {
+                drawn += "/Figure <</MCID 1>> BDC 0 0 1 rg 72 300 200 200 re f EMC\n";
+            }
+        }
+        auto contents = QPDFObjectHandle::newStream(&pdf, drawn);
         auto resources = QPDFObjectHandle::newDictionary();
         auto fonts = QPDFObjectHandle::newDictionary();
         fonts.replaceKey("/F1", font);
@@ -275,6 +412,9 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
         addAnnotation(all[0], note);
         addAnnotation(all[0], popup);
         addAnnotation(last, reply);
+    }
+    if (plan.tagged) {
+        Tag(pdf, plan);
     }
 
     QPDFWriter writer(pdf, path.c_str());

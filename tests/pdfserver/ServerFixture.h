@@ -39,7 +39,10 @@ protected:
                           (plan.encrypt ? "e" + plan.userPassword : "") + (plan.layers ? "y" : "") +
                           (plan.labels ? "b" : "") + (plan.attachment ? "t" : "") +
                           (plan.spreadForm ? "s" : "") + (plan.comments ? "c" : "") +
-                          (plan.webItem ? "w" : "") + "v" + plan.version;
+                          (plan.webItem ? "w" : "") + "v" + plan.version +
+                          (plan.tagged ? "t" + plan.headingRole.substr(1) + plan.language +
+                                             std::to_string(static_cast<int>(plan.damage))
+                                       : "");
         auto found = m_sources.find(key);
         if (found != m_sources.end()) {
             return found->second;
