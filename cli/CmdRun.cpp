@@ -1,5 +1,6 @@
-// quorvel-cli run [--isolated] BATCH.app: loads a batch file as the main
-// window does (entries without append parameters stay without them), then
+// quorvel-cli run [--isolated] [--password-file FILE] BATCH.app: loads a batch
+// file as the main window does (entries without append parameters stay
+// without them), then
 // runs the append run on it with the document server, printing "row N:
 // STATUS" for every status change (rows from 1). Message boxes go to standard
 // error as "caption: text". Exits 0 when the run reached "Done.", 1 otherwise.
@@ -10,17 +11,23 @@
 // then it runs in a quorvel-docserver helper as in the window, page counts
 // included, so that a document that crashes or hangs the PDF library ends
 // the run with the failing step's message instead of ending the program.
+//
+// Sources that need a password take it from the password file (see
+// CPasswordFile); one without a password ends the run as a file that cannot
+// be opened.
 
 #include "app/BatchFile.h"
 #include "app/BatchMessages.h"
 #include "app/JobEntry.h"
 #include "cli/CliCommand.h"
 #include "cli/ConsoleMessageHost.h"
+#include "cli/PasswordFile.h"
 #include "docserver/OutOfProcessFactory.h"
 #include "docserver/PageCountOutOfProcess.h"
 #include "engine/AppendRun.h"
 #include "engine/RunMessages.h"
 #include "engine/Settings.h"
+#include "engine/SourcePasswords.h"
 #include "pdfserver/DocumentServer.h"
 #include "support/AppendLog.h"
 #include "support/LogMessages.h"
@@ -46,8 +53,10 @@ public:
     // `helper`: the link of an out-of-process factory, whose helper then
     // counts pages too; null when the document server runs in this process.
     CConsoleAppendHost(IAutomationFactory& factory, CDocServerConnection* helper,
-                       std::function<void()> clickButton)
-        : m_factory(factory), m_pHelper(helper), m_clickButton(std::move(clickButton)) {}
+                       IPasswordProvider& passwords, std::function<void()> clickButton)
+        : m_factory(factory), m_pHelper(helper), m_clickButton(std::move(clickButton)) {
+        m_passwords.SetProvider(&passwords);
+    }
 
     MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override {
@@ -74,17 +83,29 @@ public:
         std::fflush(stdout);
     }
 
+    UnlockResult UnlockFile(const std::string& path, CSecret& password) override {
+        return m_passwords.Unlock(path, Prober(), password);
+    }
+
     // IAddJobHost
     int GetPageCount(const std::string& path) override {
-        if (m_pHelper)
-            return GetPageCountOutOfProcess(*m_pHelper, path, &m_factory,
-                                            static_cast<IConnectionHost&>(*this));
-        return quorvel::GetPageCount(path, &m_factory, static_cast<IConnectionHost&>(*this));
+        return GetPageCountUnlocking(m_passwords, path, Prober(), &m_factory,
+                                     static_cast<IConnectionHost&>(*this));
     }
 
     bool m_bDone = false;
 
 private:
+    // The library runs where the document server runs.
+    PdfProber Prober() {
+        if (!m_pHelper)
+            return ProbePdf;
+        return [helper = m_pHelper](const std::string& path, std::string_view password) {
+            return ProbePdfOutOfProcess(*helper, path, password);
+        };
+    }
+
+    CSourcePasswords m_passwords;
     IAutomationFactory& m_factory;
     CDocServerConnection* m_pHelper;
     std::function<void()> m_clickButton;
@@ -92,13 +113,20 @@ private:
     std::string m_strLabel = kLabelAppendFiles;
 };
 
-int RunRun(const std::vector<std::string>& args) {
+int RunRun(const std::vector<std::string>& commandArgs) {
+    std::vector<std::string> args = commandArgs;
+    std::string passwordFile;
+    if (!TakePasswordFileOption(args, passwordFile))
+        return kUsageError;
     const bool isolated = !args.empty() && args[0] == "--isolated";
     if (args.size() != (isolated ? 2u : 1u))
         return kUsageError;
     const std::string& batchPath = args.back();
     if (batchPath.rfind("--", 0) == 0)
         return kUsageError; // an option it does not know, not a file
+    CPasswordFile passwords;
+    if (!LoadPasswordFile(passwordFile, passwords))
+        return 1;
 
     std::shared_ptr<IAutomationFactory> factory;
     CDocServerConnection* helper = nullptr;
@@ -114,7 +142,7 @@ int RunRun(const std::vector<std::string>& args) {
     SetupSettings settings;
     CAppendLog log;
     AppendRunState state;
-    CConsoleAppendHost host(*factory, helper,
+    CConsoleAppendHost host(*factory, helper, passwords,
                             [&] { OnAppendFiles(jobs, host, *factory, settings, &log, state); });
 
     // A run that writes outputs but cannot record them is refused, as the
@@ -145,7 +173,7 @@ int RunRun(const std::vector<std::string>& args) {
     return host.m_bDone ? 0 : 1;
 }
 
-const CliRegistrar registrar({"run", "run [--isolated] BATCH.app", RunRun});
+const CliRegistrar registrar({"run", "run [--isolated] [--password-file FILE] BATCH.app", RunRun});
 
 } // namespace
 } // namespace quorvel::cli

@@ -1,6 +1,7 @@
 #include "docserver/DocFrameIo.h"
 
 #include "docserver/DocServerProtocol.h"
+#include "engine/Secret.h"
 
 #include <cerrno>
 #include <chrono>
@@ -124,7 +125,10 @@ DocIoResult WriteDocFrame(int fd, const std::string& payload, int timeoutMs) {
         frame.push_back(static_cast<char>((size >> (8 * i)) & 0xFFu));
     }
     frame += payload;
-    return SendAll(fd, frame.data(), frame.size(), limited, deadline);
+    const DocIoResult result = SendAll(fd, frame.data(), frame.size(), limited, deadline);
+    // A frame may carry a password; this copy is the sender's to wipe.
+    WipeBytes(frame.data(), frame.size());
+    return result;
 }
 
 DocIoResult ReadDocFrame(int fd, std::string& payload, int timeoutMs) {

@@ -1,6 +1,7 @@
 #include "docserver/DocServerConnection.h"
 
 #include "docserver/DocFrameIo.h"
+#include "engine/Secret.h"
 
 #include <cerrno>
 #include <chrono>
@@ -194,7 +195,11 @@ void CDocServerConnection::KillLocked() {
 }
 
 std::optional<DocReply> CDocServerConnection::ExchangeLocked(const DocRequest& request) {
-    if (WriteDocFrame(m_fd, EncodeDocRequest(request), m_nTimeoutMs) != DocIoResult::Ok) {
+    std::string payload = EncodeDocRequest(request);
+    const DocIoResult written = WriteDocFrame(m_fd, payload, m_nTimeoutMs);
+    if (CarriesPassword(request))
+        WipeString(payload);
+    if (written != DocIoResult::Ok) {
         KillLocked();
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "docserver/DocServerLoop.h"
 
 #include "docserver/DocFrameIo.h"
+#include "engine/Secret.h"
 
 #include <exception>
 
@@ -84,6 +85,10 @@ int CDocServerLoop::Run(int fd) {
             peerGone = WriteDocFrame(fd, EncodeDocReply(reply), -1) != DocIoResult::Ok;
             return !peerGone;
         });
+        if (CarriesPassword(*request)) {
+            WipePassword(*request);
+            WipeString(payload);
+        }
         if (peerGone) {
             return 0; // the window process went away while we worked
         }
@@ -116,6 +121,26 @@ DocReply CDocServerLoop::ProbeOne(const DocValue& path) {
     } catch (...) {
         return IntReply(0); // a probe that throws has no count
     }
+}
+
+void CDocServerLoop::HoldingPasswords() {
+    if (!m_bHoldsPasswords) {
+        KeepProcessOutOfCoreDumps();
+        m_bHoldsPasswords = true;
+    }
+}
+
+DocReply CDocServerLoop::ProbeWithPassword(const DocRequest& request) {
+    const std::string& path = request.args[0].text;
+    const std::string& password = request.args[1].text;
+    if (!m_passwordProbe) {
+        return IntReply(m_probe ? m_probe(path) : 0);
+    }
+    if (!password.empty()) {
+        HoldingPasswords();
+    }
+    const PdfProbeResult result = m_passwordProbe(path, password);
+    return IntReply(result.locked ? kDocProbeLocked : result.pages);
 }
 
 DocReply CDocServerLoop::ObjectReply(std::shared_ptr<IAcroObject> object) {
@@ -156,10 +181,20 @@ std::optional<DocReply> CDocServerLoop::Handle(const DocRequest& request) {
             m_objects.erase(request.handle);
             return std::nullopt;
         case DocOp::ProbePageCount:
+            if (ArgsAre(request, {kText, kText})) {
+                return ProbeWithPassword(request);
+            }
             if (!ArgsAre(request, {kText}) || !m_probe) {
                 return IntReply(0);
             }
             return IntReply(m_probe(request.args[0].text));
+        case DocOp::SetPassword:
+            if (!ArgsAre(request, {kText, kText}) || !m_factory) {
+                return IntReply(0);
+            }
+            HoldingPasswords();
+            m_factory->SetPassword(request.args[0].text, CSecret(request.args[1].text));
+            return IntReply(1);
         case DocOp::ProbePageCounts:
             return FailureReply("a page-count batch is served by Serve");
         case DocOp::Call:

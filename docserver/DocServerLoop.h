@@ -7,6 +7,7 @@
 
 #include "docserver/DocServerProtocol.h"
 #include "engine/Automation.h"
+#include "engine/SourcePasswords.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,14 +39,24 @@ public:
 
     size_t HandleCount() const { return m_objects.size(); }
 
+    // Answers page-count requests that carry a password; without it they are
+    // answered by the plain probe, as if no password had been given.
+    void SetPasswordProbe(PdfProber probe) { m_passwordProbe = std::move(probe); }
+
 private:
     DocReply Call(const DocRequest& request);
     DocReply ProbeOne(const DocValue& path);
     DocReply ObjectReply(std::shared_ptr<IAcroObject> object);
+    DocReply ProbeWithPassword(const DocRequest& request);
+    // From the first password on, this process holds passwords inside the
+    // libraries: it leaves no core dump.
+    void HoldingPasswords();
     template <class T> std::shared_ptr<T> ArgObject(const DocRequest& request, size_t index);
 
     std::shared_ptr<IAutomationFactory> m_factory;
     DocPageCounter m_probe;
+    PdfProber m_passwordProbe;
+    bool m_bHoldsPasswords = false;
     struct Entry {
         std::shared_ptr<IAcroObject> object;
         DocObjectKind kind = DocObjectKind::None;

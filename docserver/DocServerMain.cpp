@@ -32,7 +32,7 @@ void PrintUsage(std::FILE* out, const char* program) {
 } // namespace
 
 int DocServerMain(int argc, char** argv, std::shared_ptr<IAutomationFactory> factory,
-                  DocPageCounter probe) {
+                  DocPageCounter probe, PdfProber passwordProbe) {
     const char* program = argc > 0 ? argv[0] : "quorvel-docserver";
     // "--fd N" is this program's own option; the rest is read as by every
     // Quorvel program.
@@ -83,6 +83,7 @@ int DocServerMain(int argc, char** argv, std::shared_ptr<IAutomationFactory> fac
         ::_exit(0);
     }).detach();
     CDocServerLoop loop(std::move(factory), std::move(probe));
+    loop.SetPasswordProbe(std::move(passwordProbe));
     return loop.Run(fd);
 }
 

@@ -1,5 +1,7 @@
 #include "docserver/DocServerProtocol.h"
 
+#include "engine/Secret.h"
+
 namespace quorvel {
 
 namespace {
@@ -68,13 +70,23 @@ private:
 };
 
 bool KnownOp(uint8_t op) {
-    return op >= 1 && op <= 5;
+    return op >= 1 && op <= 6;
 }
 bool KnownKind(uint8_t kind) {
     return kind <= 5;
 }
 
 } // namespace
+
+bool CarriesPassword(const DocRequest& request) {
+    return (request.op == DocOp::SetPassword || request.op == DocOp::ProbePageCount) &&
+           request.args.size() == 2 && request.args[1].type == DocValueType::Text;
+}
+
+void WipePassword(DocRequest& request) {
+    if (CarriesPassword(request))
+        WipeString(request.args[1].text);
+}
 
 std::string EncodeDocRequest(const DocRequest& request) {
     std::string out;

@@ -21,14 +21,21 @@ namespace quorvel {
 inline constexpr uint32_t kDocMaxFrame = 64u * 1024u * 1024u;
 
 enum class DocOp : uint8_t {
-    CreateObject = 1,   // text: ProgID -> object reply
-    Call = 2,           // handle, method, arguments -> integer, object or exception reply
-    Release = 3,        // handle -> no reply
-    ProbePageCount = 4, // text: path -> integer reply
+    CreateObject = 1, // text: ProgID -> object reply
+    Call = 2,         // handle, method, arguments -> integer, object or exception reply
+    Release = 3,      // handle -> no reply
+    // text: path [, text: password] -> integer reply; asked with a password,
+    // a file that needs another one answers kDocProbeLocked
+    ProbePageCount = 4,
     // texts: paths (up to 255) -> one integer reply per path, in order, each
     // sent as soon as its count is known
     ProbePageCounts = 5,
+    SetPassword = 6, // texts: path, password -> integer reply (1)
 };
+
+// The page count reply for a file that needs a password the request did not
+// carry.
+inline constexpr int32_t kDocProbeLocked = -2;
 
 // The automation object kinds a handle can stand for.
 enum class DocObjectKind : uint8_t {
@@ -99,6 +106,12 @@ struct DocReply {
     std::string text;
     bool operator==(const DocReply&) const = default;
 };
+
+// Whether the request carries a password (whose copies are to be wiped once
+// the request has been sent or served).
+bool CarriesPassword(const DocRequest& request);
+// Overwrites the request's password argument.
+void WipePassword(DocRequest& request);
 
 // Payload encoding (without the length prefix). Decoding returns nothing for a
 // payload that is truncated, has trailing bytes or carries unknown tags.

@@ -16,6 +16,16 @@ std::shared_ptr<IAcroObject> COutOfProcessFactory::CreateObject(const std::strin
     return MakeProxy(m_pConnection, generation, reply);
 }
 
+void COutOfProcessFactory::SetPassword(const std::string& path, const CSecret& password) {
+    DocRequest request;
+    request.op = DocOp::SetPassword;
+    request.args.push_back(DocValue::Text(path));
+    request.args.push_back(DocValue::Text(std::string(password.View())));
+    uint64_t generation = 0;
+    m_pConnection->CallStarting(request, generation);
+    WipePassword(request);
+}
+
 std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string& serverPath,
                                                               int timeoutMs) {
     return std::make_shared<COutOfProcessFactory>(

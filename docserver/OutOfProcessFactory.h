@@ -20,6 +20,9 @@ class COutOfProcessFactory : public IAutomationFactory {
 public:
     explicit COutOfProcessFactory(std::shared_ptr<CDocServerConnection> connection);
     std::shared_ptr<IAcroObject> CreateObject(const std::string& progId) override;
+    // Tells the running helper (starting one when none is alive); a helper
+    // started later does not know it.
+    void SetPassword(const std::string& path, const CSecret& password) override;
 
     const std::shared_ptr<CDocServerConnection>& Connection() const { return m_pConnection; }
 

@@ -1,5 +1,6 @@
 #include "docserver/PageCountOutOfProcess.h"
 
+#include "engine/Secret.h"
 #include "support/PageCountProbe.h"
 
 namespace quorvel {
@@ -32,6 +33,30 @@ int32_t ProbePdfPageCountOutOfProcess(CDocServerConnection& connection, const st
 
 int32_t ProbePdfPageCountOutOfProcess(const std::string& path) {
     return ProbePdfPageCountOutOfProcess(ProbeConnection(), path);
+}
+
+PdfProbeResult ProbePdfOutOfProcess(CDocServerConnection& connection, const std::string& path,
+                                    std::string_view password) {
+    PdfProbeResult result;
+    if (path.empty()) {
+        return result;
+    }
+    DocRequest request;
+    request.op = DocOp::ProbePageCount;
+    request.args.push_back(DocValue::Text(path));
+    request.args.push_back(DocValue::Text(std::string(password)));
+    uint64_t generation = 0;
+    std::optional<DocReply> reply = connection.CallStarting(request, generation);
+    WipePassword(request);
+    if (reply && reply->kind == DocReplyKind::Int) {
+        result.locked = reply->number == kDocProbeLocked;
+        result.pages = reply->number > 0 ? reply->number : 0;
+    }
+    return result;
+}
+
+PdfProbeResult ProbePdfOutOfProcess(const std::string& path, std::string_view password) {
+    return ProbePdfOutOfProcess(ProbeConnection(), path, password);
 }
 
 std::vector<int32_t> ProbePdfPageCountsOutOfProcess(CDocServerConnection& connection,

@@ -7,9 +7,11 @@
 #include "docserver/DocServerConnection.h"
 #include "engine/Automation.h"
 #include "engine/ConnectionHost.h"
+#include "support/PageCountProbe.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -32,6 +34,14 @@ std::vector<int32_t> ProbePdfPageCountsOutOfProcess(CDocServerConnection& connec
                                                     const std::vector<std::string>& paths);
 // The same on the process's page-count helper.
 std::vector<int32_t> ProbePdfPageCountsOutOfProcess(const std::vector<std::string>& paths);
+
+// The library's view of `path` opened with `password` (empty: none), from
+// the helper behind `connection`: its page count, or that it needs another
+// password. A helper that dies or does not answer gives no count.
+PdfProbeResult ProbePdfOutOfProcess(CDocServerConnection& connection, const std::string& path,
+                                    std::string_view password);
+// The same on the process's page-count helper.
+PdfProbeResult ProbePdfOutOfProcess(const std::string& path, std::string_view password);
 
 // Most files in one batch request (a request holds at most 255 arguments).
 inline constexpr size_t kPageCountBatch = 64;

@@ -11,8 +11,10 @@
 #include "support/PageCountProbe.h"
 
 int main(int argc, char** argv) {
-    return quorvel::DocServerMain(argc, argv, quorvel::CreateDocumentServerFactory(),
-                                  [](const std::string& path) {
-                                      return static_cast<int32_t>(quorvel::ProbePdfPageCount(path));
-                                  });
+    return quorvel::DocServerMain(
+        argc, argv, quorvel::CreateDocumentServerFactory(),
+        [](const std::string& path) {
+            return static_cast<int32_t>(quorvel::ProbePdfPageCount(path));
+        },
+        quorvel::ProbePdf);
 }

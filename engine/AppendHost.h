@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ConnectionHost.h"
+#include "engine/PasswordProvider.h"
 
 #include <string>
 
@@ -28,6 +29,14 @@ public:
     // server from creating new documents. The default terminates processes
     // named kReaderExecutable; tests replace it.
     virtual void TerminateReaderProcesses();
+    // How to open `path`, asked before a row's output is touched: Open with
+    // `password` set (empty when the file needs none), or Skipped when the
+    // file needs a password and the user gave none. The default knows no
+    // passwords.
+    virtual UnlockResult UnlockFile(const std::string& /*path*/, CSecret& password) {
+        password.Clear();
+        return UnlockResult::Open;
+    }
 };
 
 } // namespace quorvel

@@ -51,6 +51,7 @@ private:
     enum class RowResult { Next, Ended };
 
     RowResult ProcessRow(int row);
+    bool UnlockRowFiles(const std::string& sourcePath, std::string& skippedPath);
     void SetStatus(int row, const char* status);
     void Message(const std::string& text) { m_host.MessageBox(text, kAppName); }
     void EndRun() {
@@ -130,6 +131,25 @@ void CAppendRun::Run() {
     m_host.SetButtonLabel(kLabelAppendFiles);
 }
 
+bool CAppendRun::UnlockRowFiles(const std::string& sourcePath, std::string& skippedPath) {
+    // The padding files are asked for with the first row, whether or not the
+    // row ends up padded, and then remembered.
+    const std::string* const paths[] = {&sourcePath, &m_padding.oddEvery, &m_padding.onEach,
+                                        &m_padding.oddFinal};
+    for (const std::string* path : paths) {
+        if (path != &sourcePath && (path->size() < 2 || !FileExists(*path)))
+            continue;
+        CSecret password;
+        if (m_host.UnlockFile(*path, password) == UnlockResult::Skipped) {
+            skippedPath = *path;
+            return false;
+        }
+        if (!password.Empty())
+            m_factory.SetPassword(*path, password);
+    }
+    return true;
+}
+
 CAppendRun::RowResult CAppendRun::ProcessRow(int row) {
     if (!IsSelectedText(m_jobs.Text(row, JobColumn::Selected)) ||
         m_jobs.Text(row, JobColumn::AppendParameters).empty())
@@ -156,6 +176,12 @@ CAppendRun::RowResult CAppendRun::ProcessRow(int row) {
         m_objects = RunObjects{};
         return RowResult::Ended;
     }
+
+    // Files that need a password are asked for before the output is touched;
+    // a file the user skips ends the run as a file that cannot be opened.
+    std::string skippedPath;
+    if (!UnlockRowFiles(sourcePath, skippedPath))
+        return ErrorEnding(RunMessages::kErrorOpeningFile + skippedPath);
 
     const bool createNew = createFlag || !FileExists(outputPath);
 

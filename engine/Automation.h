@@ -5,6 +5,8 @@
 // for success) or objects. Callers never know which server stands behind it:
 // the in-process document server, a helper process, or a test's script.
 
+#include "engine/Secret.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -83,6 +85,10 @@ class IAutomationFactory {
 public:
     virtual ~IAutomationFactory() = default;
     virtual std::shared_ptr<IAcroObject> CreateObject(const std::string& progId) = 0;
+    // From now on the server's documents open `path` with `password` (a user
+    // or owner password of the file). Not an automation call; a server that
+    // knows no passwords ignores it.
+    virtual void SetPassword(const std::string& /*path*/, const CSecret& /*password*/) {}
 };
 
 // CreateObject with the expected type: null when creation failed or the

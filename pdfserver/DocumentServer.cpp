@@ -27,6 +27,9 @@ public:
         }
         return nullptr;
     }
+    void SetPassword(const std::string& path, const CSecret& password) override {
+        m_state->SetPassword(path, password);
+    }
 
 private:
     std::shared_ptr<CServerState> m_state = std::make_shared<CServerState>();

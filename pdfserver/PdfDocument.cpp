@@ -16,16 +16,18 @@ namespace quorvel {
 namespace {
 
 // Parses a file the way every document of the server is parsed: warnings
-// are collected quietly (a file that parses with warnings is usable), the
-// empty password is tried on encrypted files, and the page tree must be
+// are collected quietly (a file that parses with warnings is usable), an
+// encrypted file is opened with the password set for it (else the empty
+// one), and the page tree must be
 // readable down to its pages. A file the server has just written skips the
 // page walk: qpdf reads objects lazily, and the walk costs a read of every
 // page object, which matters when a growing output is saved after each
 // source.
-std::shared_ptr<PdfInstance> ParseFile(const std::string& path, bool checkPages = true) {
+std::shared_ptr<PdfInstance> ParseFile(const std::string& path, const char* password,
+                                       bool checkPages = true) {
     auto instance = std::make_shared<PdfInstance>();
     instance->pdf.setSuppressWarnings(true);
-    instance->pdf.processFile(path.c_str());
+    instance->pdf.processFile(path.c_str(), password);
     if (!checkPages) {
         return instance;
     }
@@ -91,7 +93,7 @@ bool CPdfDocument::Open(const std::string& path) {
         // Stamped before parsing: should the file change meanwhile, the
         // stamp no longer matches and nothing is appended to it.
         auto stampBefore = StampOf(path);
-        auto instance = ParseFile(path);
+        auto instance = ParseFile(path, m_state.PasswordFor(path));
         if (!instance) {
             return false;
         }
@@ -327,7 +329,7 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     // comes from the sources, which can go, and the next round of changes is
     // counted against this file.
     try {
-        if (auto reloaded = ParseFile(path, false)) {
+        if (auto reloaded = ParseFile(path, m_state.PasswordFor(path), false)) {
             const int baseObjectId = HighestObjectIdInFile(reloaded->pdf);
             Adopt(std::move(reloaded), path, baseObjectId);
             m_stamp = stamp;

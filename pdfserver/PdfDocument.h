@@ -28,11 +28,11 @@ public:
     CPdfDocument(const CPdfDocument&) = delete;
     CPdfDocument& operator=(const CPdfDocument&) = delete;
 
-    // Parses `path`. Encrypted files open only when the empty password
-    // unlocks them. Fails when the file cannot be parsed or its page tree
-    // cannot be read. Replaces whatever the document held before. A file
-    // this server wrote and nobody changed since is not parsed again: the
-    // document takes up the parsed file kept from the last time.
+    // Parses `path`. Encrypted files open only when the password set for
+    // them on the server (else the empty one) unlocks them. Fails when the file cannot be parsed or
+    // its page tree cannot be read. Replaces whatever the document held before. A file this server
+    // wrote and nobody changed since is not parsed again: the document takes up the parsed file
+    // kept from the last time.
     bool Open(const std::string& path);
     // Makes a new document without pages.
     bool Create();

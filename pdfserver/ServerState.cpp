@@ -146,12 +146,21 @@ void CServerState::CompactWrittenFiles() {
             }
             QPDF pdf;
             pdf.setSuppressWarnings(true);
-            pdf.processFile(path.c_str());
+            pdf.processFile(path.c_str(), PasswordFor(path));
             WriteCompleteFile(pdf, file.flags, path);
         } catch (...) {
             // The updated file stays as it is: complete, only larger.
         }
     }
+}
+
+void CServerState::SetPassword(const std::string& path, const CSecret& password) {
+    m_passwords[path] = password;
+}
+
+const char* CServerState::PasswordFor(const std::string& path) const {
+    auto it = m_passwords.find(path);
+    return it == m_passwords.end() ? nullptr : it->second.CStr();
 }
 
 } // namespace quorvel

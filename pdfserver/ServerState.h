@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Secret.h"
 #include "pdfserver/DocumentView.h"
 #include "pdfserver/FileStamp.h"
 #include "pdfserver/PdfInstance.h"
@@ -58,6 +59,11 @@ public:
     // every written file.
     void CompactWrittenFiles();
 
+    // Documents open `path` with `password` from now on.
+    void SetPassword(const std::string& path, const CSecret& password);
+    // The password to open `path` with: NUL-terminated, null when none is set.
+    const char* PasswordFor(const std::string& path) const;
+
 private:
     struct WrittenFile {
         FileStamp stamp;
@@ -73,6 +79,7 @@ private:
     std::vector<std::weak_ptr<DocumentView>> m_views;
     std::vector<std::weak_ptr<PdfInstance>> m_instances;
     std::map<std::string, WrittenFile> m_written;
+    std::map<std::string, CSecret> m_passwords;
 };
 
 } // namespace quorvel

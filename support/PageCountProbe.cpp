@@ -1,5 +1,6 @@
 #include "support/PageCountProbe.h"
 
+#include "engine/Secret.h"
 #include "support/ProbeMessages.h"
 
 #include <poppler-document.h>
@@ -74,38 +75,35 @@ bool HasPdfHeader(const std::string& path) {
     return got == sizeof header && std::memcmp(header, "%PDF", 4) == 0;
 }
 
-// Forwards messages to a host that has no window: nothing to pump or show.
-class CWindowlessConnectionHost : public IConnectionHost {
-public:
-    explicit CWindowlessConnectionHost(IMessageHost& host) : m_host(host) {}
-    MsgResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon) override {
-        return m_host.MessageBox(text, caption, buttons, icon);
-    }
-    void PumpOneMessage() override {}
-    void ShowConnectDialog() override {}
-    void CloseConnectDialog() override {}
-
-private:
-    IMessageHost& m_host;
-};
-
 } // namespace
 
-int ProbePdfPageCount(const std::string& path) {
+PdfProbeResult ProbePdf(const std::string& path, std::string_view password) {
+    PdfProbeResult result;
     if (path.empty() || !HasPdfHeader(path))
-        return 0;
+        return result;
     PrepareLibrary();
-    int count = 0;
     try {
-        std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path, "", ""));
+        // The library takes passwords as strings of its own; the copy made
+        // here is wiped as soon as the document is loaded.
+        std::string given(password);
+        std::unique_ptr<poppler::document> doc(
+            poppler::document::load_from_file(path, given, given));
+        WipeString(given);
         // A document that still needs a password counts as rejected.
-        if (doc && !doc->is_locked())
-            count = doc->pages();
+        if (doc && doc->is_locked())
+            result.locked = true;
+        else if (doc)
+            result.pages = doc->pages();
     } catch (...) {
-        count = 0;
+        result.pages = 0;
     }
-    return count > 0 ? count : 0;
+    if (result.pages < 0)
+        result.pages = 0;
+    return result;
+}
+
+int ProbePdfPageCount(const std::string& path) {
+    return ProbePdf(path, {}).pages;
 }
 
 int CountPagesWithAcrobat(const std::string& path, IAutomationFactory* factory,

@@ -2,6 +2,7 @@
 
 #include "app/ui/AcrobatConnectDlg.h"
 #include "app/ui/FilenameDelegate.h"
+#include "app/ui/PasswordDlg.h"
 #include "app/ui/SplashDlg.h"
 #include "app/ui/WindowServerBusyFinder.h"
 #include "bulk/ui/ScanningDlg.h"
@@ -143,6 +144,7 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
 
     m_pJobs = new CJobListModel(m_iconList, this);
     m_pPacer = new CPaintPacer(this);
+    m_passwords.SetProvider(this);
     // The document server runs in a helper process, so a document that
     // breaks it costs one call, not this window and its job list.
     m_pFactory = CreateOutOfProcessFactory();
@@ -481,10 +483,29 @@ void CAppendMainDlg::AddDroppedFiles(const QStringList& paths) {
     RefreshTotalItems();
 }
 
+namespace {
+
+// The library runs in the page-count helper process, so a file that breaks it
+// costs its count, not the job list.
+PdfProbeResult ProbeInHelper(const std::string& path, std::string_view password) {
+    return ProbePdfOutOfProcess(path, password);
+}
+
+} // namespace
+
 int CAppendMainDlg::GetPageCount(const std::string& path) {
-    // The library step runs in the page-count helper process, so a file that
-    // breaks the library costs its count, not the job list.
-    return GetPageCountOutOfProcess(path, m_pFactory.get(), static_cast<IConnectionHost&>(*this));
+    return GetPageCountUnlocking(m_passwords, path, ProbeInHelper, m_pFactory.get(),
+                                 static_cast<IConnectionHost&>(*this));
+}
+
+UnlockResult CAppendMainDlg::UnlockFile(const std::string& path, CSecret& password) {
+    return m_passwords.Unlock(path, ProbeInHelper, password);
+}
+
+PasswordAnswer CAppendMainDlg::AskPassword(const std::string& path, bool wrongBefore,
+                                           bool offerSkipAll, CSecret& password) {
+    CPasswordDlg dlg(this);
+    return dlg.Ask(path, wrongBefore, offerSkipAll, password);
 }
 
 void CAppendMainDlg::RunParamsStep(int row) {

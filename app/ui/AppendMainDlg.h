@@ -10,6 +10,7 @@
 #include "engine/AppendRunState.h"
 #include "engine/Automation.h"
 #include "engine/Settings.h"
+#include "engine/SourcePasswords.h"
 #include "engine/Watchdog.h"
 #include "support/AppendLog.h"
 #include "support/SupportPrompt.h"
@@ -83,7 +84,10 @@ inline constexpr int kMainHelpContext = 131174;
 
 // The main window: holds the job list for the life of the process and reaches
 // every other part of the program through its commands.
-class CAppendMainDlg : public QDialog, public IAppendHost, private IAddJobHost {
+class CAppendMainDlg : public QDialog,
+                       public IAppendHost,
+                       private IAddJobHost,
+                       private IPasswordProvider {
     Q_OBJECT
     // Declared first: the parameters dialog below is built on the prompt.
     std::unique_ptr<CQtPromptHost> m_pOwnPrompt;
@@ -189,6 +193,11 @@ public:
     void RepaintNow() override;
     void OwnedMessageBox(const std::string& text, const std::string& caption) override;
     void StatusChanged(int row, const std::string& status) override;
+    UnlockResult UnlockFile(const std::string& path, CSecret& password) override;
+
+    // The passwords of protected sources, asked for in the password dialog
+    // and kept until the program ends.
+    CSourcePasswords m_passwords;
 
     int m_nTotalItems = 0;
     std::string m_strBatchFile;
@@ -227,6 +236,9 @@ private:
     // IAddJobHost
     int GetPageCount(const std::string& path) override;
     void RunParamsStep(int row) override;
+    // IPasswordProvider: the password dialog.
+    PasswordAnswer AskPassword(const std::string& path, bool wrongBefore, bool offerSkipAll,
+                               CSecret& password) override;
 
     void BuildMenus();
     void BuildShortcuts();

@@ -88,6 +88,7 @@ void CAppendMainDlg::ReadBatchFile(const std::string& path) {
     CWorkScope loading(*this, true);
     m_strBatchFile = file;
     UpdateTitle();
+    CPasswordBatch passwordBatch(m_passwords);
     // Each entry shows as it is added, and events are let in after it, so
     // the window stays alive and Close ends the load (the lines after it are
     // read but not added).

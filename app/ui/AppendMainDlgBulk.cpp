@@ -94,6 +94,7 @@ void CAppendMainDlg::OnBulkLoad(int commandId) {
     if (!m_pBulkDialogs)
         m_pBulkDialogs = std::make_shared<BulkDialogs>(*m_pPrompt, this);
     CMainBulkHost host(*this);
+    CPasswordBatch passwordBatch(m_passwords);
     switch (commandId) {
     case Cmd::kBulkLoadGrouping:
         OnBulkLoadGrouping(host, m_pBulkDialogs->group);

@@ -118,6 +118,7 @@ bool NamesPdf(const std::string& name) {
 
 void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
     CWorkScope loading(*this, true);
+    CPasswordBatch passwordBatch(m_passwords);
     // The library's counts come from the page-count helper in batches (one
     // round trip for many files; an empty name asks for nothing). A batch is
     // sized to take about kBatchTarget, so each row still shows soon after
@@ -147,14 +148,12 @@ void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
         std::string pagesText = "Unknown";
         int count = 0;
         if (NamesPdf(name)) {
-            // The automation fallback dispatches events, which may change the
-            // list: a row that no longer holds the name counted above is
-            // counted on its own.
-            if (index < names.size() && names[index] == name)
-                count = probed[index] >= 1
-                            ? probed[index]
-                            : CountPagesWithAcrobat(name, m_pFactory.get(),
-                                                    static_cast<IConnectionHost&>(*this));
+            // A row that no longer holds the name counted above (events were
+            // dispatched meanwhile) is counted on its own, and so is a file
+            // without a count: it may need its password, which that asks for
+            // (once per file in this refresh).
+            if (index < names.size() && names[index] == name && probed[index] >= 1)
+                count = probed[index];
             else
                 count = GetPageCount(name);
             pagesText = std::to_string(count);

@@ -48,6 +48,15 @@ bool RunCommand(const std::string& command) {
     return std::system(command.c_str()) == 0;
 }
 
+bool EncryptPdf(const std::string& plain, const std::string& encrypted, const std::string& user,
+                const std::string& owner, int bits) {
+    // RC4 is what older producers wrote; qpdf writes it only when told.
+    const std::string weak = bits == 128 ? " --allow-weak-crypto" : "";
+    const std::string aes = bits == 128 ? " --use-aes=n" : "";
+    return RunCommand("qpdf" + weak + " --encrypt '" + user + "' '" + owner + "' " +
+                      std::to_string(bits) + aes + " -- '" + plain + "' '" + encrypted + "'");
+}
+
 int PdfInfoPages(const std::string& path) {
     std::string command = "pdfinfo '" + path + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);

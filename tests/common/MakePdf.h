@@ -9,6 +9,12 @@ namespace quorvel::test {
 // tools that extract text can tell pages apart.
 std::string MakePdf(int pages, const std::string& label = "page");
 
+// Writes `plain` encrypted to `encrypted` with qpdf: user password `user`
+// (empty: none, the file opens without one), owner password `owner`, and
+// `bits` 128 (RC4) or 256 (AES).
+bool EncryptPdf(const std::string& plain, const std::string& encrypted, const std::string& user,
+                const std::string& owner, int bits);
+
 // Runs a shell command; true when it exited with 0.
 bool RunCommand(const std::string& command);
 

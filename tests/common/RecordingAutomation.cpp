@@ -40,7 +40,7 @@ struct FakePDDoc : IAcroPDDoc, std::enable_shared_from_this<FakePDDoc> {
         if (factory.Record("Open " + factory.Shown(path), r))
             return r;
         auto it = factory.m_store.find(path);
-        if (it == factory.m_store.end())
+        if (it == factory.m_store.end() || !factory.Unlocked(path))
             return 0;
         doc = it->second;
         label = Stem(path);
@@ -240,6 +240,20 @@ std::shared_ptr<IAcroObject> CRecordingFactory::CreateObject(const std::string& 
     if (progId == kProgIdPDBookmark)
         return std::make_shared<FakeBookmark>(*this);
     return nullptr;
+}
+
+void CRecordingFactory::SetPassword(const std::string& path, const CSecret& password) {
+    int32_t r;
+    Record("SetPassword " + Shown(path), r);
+    m_given[path] = std::string(password.View());
+}
+
+bool CRecordingFactory::Unlocked(const std::string& path) const {
+    auto required = m_required.find(path);
+    if (required == m_required.end())
+        return true;
+    auto given = m_given.find(path);
+    return given != m_given.end() && given->second == required->second;
 }
 
 void CRecordingFactory::AddFile(const std::string& path, int pages) {

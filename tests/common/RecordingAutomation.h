@@ -37,6 +37,14 @@ public:
     // Registers a source document of `pages` pages under `path` and writes a
     // placeholder file there. Pages are labelled "<stem>:1" ... "<stem>:N".
     void AddFile(const std::string& path, int pages);
+    // Makes the file at `path` open only once SetPassword gave it `password`.
+    void Protect(const std::string& path, const std::string& password) {
+        m_required[path] = password;
+    }
+    // Logged as "SetPassword <path>" (the password itself stays out of the log).
+    void SetPassword(const std::string& path, const CSecret& password) override;
+    // Whether Open may read `path` now.
+    bool Unlocked(const std::string& path) const;
     // The stored document at `path` (as last saved); empty when there is none.
     FakeDocument Document(const std::string& path) const;
     bool HasDocument(const std::string& path) const { return m_store.count(path) != 0; }
@@ -73,6 +81,8 @@ private:
     std::string m_root;
     std::shared_ptr<std::vector<std::string>> m_log;
     std::vector<Rule> m_rules;
+    std::map<std::string, std::string> m_required;
+    std::map<std::string, std::string> m_given;
 };
 
 } // namespace quorvel::test

@@ -57,4 +57,10 @@ void CRecordingHost::OnPump(int n, std::function<void()> action) {
     m_pumpActions.emplace_back(n, std::move(action));
 }
 
+UnlockResult CRecordingHost::UnlockFile(const std::string& path, CSecret& password) {
+    if (!m_pPasswords)
+        return IAppendHost::UnlockFile(path, password);
+    return m_pPasswords->Unlock(path, m_prober, password);
+}
+
 } // namespace quorvel::test

@@ -7,6 +7,7 @@
 // (to press "Stop" in the middle of a run).
 
 #include "engine/AppendHost.h"
+#include "engine/SourcePasswords.h"
 
 #include <functional>
 #include <memory>
@@ -30,6 +31,8 @@ public:
     void OwnedMessageBox(const std::string& text, const std::string& caption) override;
     void StatusChanged(int row, const std::string& status) override;
     void TerminateReaderProcesses() override;
+    // Through m_pPasswords and m_prober when a test set them; else none.
+    UnlockResult UnlockFile(const std::string& path, CSecret& password) override;
 
     // Runs `action` on the `n`-th pump (counted from 1).
     void OnPump(int n, std::function<void()> action);
@@ -43,6 +46,8 @@ public:
     // Status changes as "row N: STATUS" (rows from 0).
     std::vector<std::string> m_statuses;
     std::shared_ptr<std::vector<std::string>> m_trace;
+    CSourcePasswords* m_pPasswords = nullptr;
+    PdfProber m_prober;
 
 private:
     std::vector<std::pair<int, std::function<void()>>> m_pumpActions;
