@@ -29,30 +29,64 @@ template <class Key, class Read> int Compare(QPDFObjectHandle node, const Key& k
     return highKey < key ? 1 : 0;
 }
 
-// Marks the node holding `key` and every node above it, with the direct
-// siblings on each level.
-template <class Key, class Read>
-void MarkPath(QPDFObjectHandle node, const Key& key, Read read, const ChangeSink& changed) {
-    for (int depth = 0; depth < kMaxTreeDepth && node.isDictionary(); ++depth) {
-        changed(node);
+void MarkNode(QPDFObjectHandle node, const ChangeSink& changed) {
+    changed(node);
+    if (node.isDictionary()) {
         for (const char* entry : {"/Kids", "/Names", "/Nums", "/Limits"}) {
             changed(node.getKey(entry));
         }
+    }
+}
+
+// Marks the node holding `key` and every node above it. A split during the
+// insert shortens the node on the path and puts a new node right after it,
+// which may then hold `key`; a split of its parent may move that new node to
+// the front of another parent. So on each level the node just before the
+// path, in tree order, is marked too. Where the kids' limits cannot be read,
+// the path is a guess and every kid of that level is marked.
+template <class Key, class Read>
+void MarkPath(QPDFObjectHandle node, const Key& key, Read read, const ChangeSink& changed) {
+    QPDFObjectHandle before = QPDFObjectHandle::newNull();
+    for (int depth = 0; depth < kMaxTreeDepth && node.isDictionary(); ++depth) {
+        MarkNode(node, changed);
+        MarkNode(before, changed);
         auto kids = node.getKey("/Kids");
         if (!kids.isArray() || kids.getArrayNItems() == 0) {
             return;
         }
-        QPDFObjectHandle next = kids.getArrayItem(0);
-        for (auto kid : kids.getArrayAsVector()) {
-            changed(kid);
-            if (kid.isDictionary()) {
-                changed(kid.getKey("/Limits"));
-                if (Compare(kid, key, read) >= 0) {
-                    next = kid;
-                }
+        auto all = kids.getArrayAsVector();
+        size_t next = 0;
+        bool guessed = false;
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (!all[i].isDictionary()) {
+                continue;
+            }
+            auto limits = all[i].getKey("/Limits");
+            Key low{};
+            Key high{};
+            if (!limits.isArray() || limits.getArrayNItems() != 2 ||
+                !read(limits.getArrayItem(0), low) || !read(limits.getArrayItem(1), high)) {
+                guessed = true;
+            }
+            if (Compare(all[i], key, read) >= 0) {
+                next = i;
             }
         }
-        node = next;
+        if (guessed) {
+            for (auto& kid : all) {
+                MarkNode(kid, changed);
+            }
+        }
+        if (next > 0) {
+            before = all[next - 1];
+        } else {
+            auto beforeKids =
+                before.isDictionary() ? before.getKey("/Kids") : QPDFObjectHandle::newNull();
+            before = beforeKids.isArray() && beforeKids.getArrayNItems() > 0
+                         ? beforeKids.getArrayItem(beforeKids.getArrayNItems() - 1)
+                         : QPDFObjectHandle::newNull();
+        }
+        node = all[next];
     }
 }
 

@@ -1,0 +1,163 @@
+// Entries added to the name and number trees of a file that is then saved
+// incrementally: every object of the file that an insert changed must be
+// reported, or the update written for it lacks the change. Trees of other
+// producers may hold more entries per node than qpdf keeps, so an insert
+// splits nodes that were not touched before.
+
+#include "pdfserver/DocumentTrees.h"
+
+#include <gtest/gtest.h>
+
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
+#include <qpdf/QPDFNumberTreeObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+
+namespace quorvel {
+namespace {
+
+struct TreeCase {
+    const char* what;
+    bool numbers;
+    int parents;   // nodes between the root and the leaves (0: none)
+    int leaves;    // per parent, or below the root
+    int perLeaf;   // entries per leaf; with no leaves, entries in the root
+    int insertKey; // the file's keys are 0, 2, 4, ...; an odd key lands between
+};
+
+QPDFObjectHandle Key(bool numbers, int key) {
+    if (numbers) {
+        return QPDFObjectHandle::newInteger(key);
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "k%06d", key);
+    return QPDFObjectHandle::newString(text);
+}
+
+// A node holding keys first, first+2, ... (`count` of them) and their limits.
+QPDFObjectHandle Leaf(QPDF& pdf, bool numbers, int first, int count, bool root) {
+    auto items = QPDFObjectHandle::newArray();
+    for (int i = 0; i < count; ++i) {
+        items.appendItem(Key(numbers, first + 2 * i));
+        items.appendItem(QPDFObjectHandle::newInteger(first + 2 * i));
+    }
+    auto node = QPDFObjectHandle::newDictionary();
+    node.replaceKey(numbers ? "/Nums" : "/Names", items);
+    if (!root) {
+        node.replaceKey("/Limits", QPDFObjectHandle::newArray(
+                                       {Key(numbers, first), Key(numbers, first + 2 * count - 2)}));
+    }
+    return pdf.makeIndirectObject(node);
+}
+
+QPDFObjectHandle Parent(QPDF& pdf, std::vector<QPDFObjectHandle> kids, bool root) {
+    auto node = QPDFObjectHandle::newDictionary();
+    node.replaceKey("/Kids", QPDFObjectHandle::newArray(kids));
+    if (!root) {
+        node.replaceKey(
+            "/Limits", QPDFObjectHandle::newArray({kids.front().getKey("/Limits").getArrayItem(0),
+                                                   kids.back().getKey("/Limits").getArrayItem(1)}));
+    }
+    return pdf.makeIndirectObject(node);
+}
+
+std::string WriteTree(const TreeCase& c) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle root;
+    int next = 0;
+    auto leaves = [&](int n) {
+        std::vector<QPDFObjectHandle> kids;
+        for (int i = 0; i < n; ++i, next += 2 * c.perLeaf) {
+            kids.push_back(Leaf(pdf, c.numbers, next, c.perLeaf, false));
+        }
+        return kids;
+    };
+    if (c.leaves == 0) {
+        root = Leaf(pdf, c.numbers, 0, c.perLeaf, true);
+    } else if (c.parents == 0) {
+        root = Parent(pdf, leaves(c.leaves), true);
+    } else {
+        std::vector<QPDFObjectHandle> parents;
+        for (int p = 0; p < c.parents; ++p) {
+            parents.push_back(Parent(pdf, leaves(c.leaves), false));
+        }
+        root = Parent(pdf, parents, true);
+    }
+    pdf.getRoot().replaceKey("/Tree", root);
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
+    writer.write();
+    auto buffer = writer.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+class DocumentTreesTest : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(DocumentTreesTest, EveryChangedObjectOfTheFileIsReported) {
+    const TreeCase& c = GetParam();
+    const std::string bytes = WriteTree(c);
+    QPDF pdf;
+    pdf.processMemoryFile("tree.pdf", bytes.data(), bytes.size());
+    std::map<QPDFObjGen, std::string> before;
+    for (auto& object : pdf.getAllObjects()) {
+        before.emplace(object.getObjGen(), object.unparseResolved());
+    }
+    auto root = pdf.getRoot().getKey("/Tree");
+    std::set<QPDFObjGen> reported;
+    auto changed = [&](QPDFObjectHandle object) {
+        if (object.isIndirect()) {
+            reported.insert(object.getObjGen());
+        }
+    };
+    auto value = QPDFObjectHandle::newInteger(c.insertKey);
+    if (c.numbers) {
+        trees::InsertNumber(pdf, root, c.insertKey, value, changed);
+    } else {
+        trees::InsertName(pdf, root, Key(false, c.insertKey).getUTF8Value(), value, changed);
+    }
+
+    for (const auto& [id, text] : before) {
+        if (pdf.getObjectByObjGen(id).unparseResolved() != text) {
+            EXPECT_TRUE(reported.count(id))
+                << c.what << ": object " << id.unparse(' ') << " changed unreported";
+        }
+    }
+    // One insert writes its path, not whole levels of the tree.
+    EXPECT_LE(reported.size(), 8u) << c.what;
+    int found = 0;
+    if (c.numbers) {
+        for ([[maybe_unused]] auto& entry : QPDFNumberTreeObjectHelper(root, pdf)) {
+            ++found;
+        }
+    } else {
+        for ([[maybe_unused]] auto& entry : QPDFNameTreeObjectHelper(root, pdf)) {
+            ++found;
+        }
+    }
+    const int leaves = c.leaves == 0 ? 1 : c.leaves * (c.parents == 0 ? 1 : c.parents);
+    EXPECT_EQ(found, leaves * c.perLeaf + 1) << c.what;
+}
+
+// Leaves of 40 entries split on an insert (qpdf keeps at most 32); parents of
+// 32 kids split when a leaf below them does. Key 2*40*k+79 is the last of
+// leaf k's second half.
+INSTANTIATE_TEST_SUITE_P(
+    Inserts, DocumentTreesTest,
+    ::testing::Values(TreeCase{"names in a flat root", false, 0, 0, 100, 51},
+                      TreeCase{"names, leaf split, key in the new half", false, 0, 3, 40, 80 + 77},
+                      TreeCase{"names, leaf split, key in the old half", false, 0, 3, 40, 80 + 3},
+                      TreeCase{"names, leaf and parent split, key in the next parent", false, 2, 32,
+                               40, 80 * 15 + 77},
+                      TreeCase{"names below the first", false, 2, 32, 40, -1},
+                      TreeCase{"names after the last", false, 2, 32, 40, 80 * 64 + 1},
+                      TreeCase{"numbers, leaf and parent split, key in the next parent", true, 2,
+                               32, 40, 80 * 15 + 77}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+} // namespace
+} // namespace quorvel
