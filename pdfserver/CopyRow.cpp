@@ -216,6 +216,7 @@ void CCopyRow::Finish(const ChangeSink& changed) {
                 }
             }
         }
+        BestEffort([&] { m_forms.DropWidgetsOffPages(onPages, changed); });
         for (auto& page : m_pages) {
             auto annotations = page.getKey("/Annots");
             if (!annotations.isArray()) {

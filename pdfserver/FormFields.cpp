@@ -178,11 +178,66 @@ void CFormFields::AddFieldsOf(const std::vector<QPDFObjectHandle>& pages,
         }
         changed(top);
         form.getKey("/Fields").appendItem(top);
+        m_added.push_back(top);
         m_index.fields.insert(top.getObjGen());
         if (!name.empty()) {
             m_index.names.insert(name);
         }
     }
+}
+
+bool CFormFields::KeepOnPages(QPDFObjectHandle field, const std::set<QPDFObjGen>& onPages,
+                              int depth, std::set<QPDFObjGen>& seen) {
+    if (!field.isDictionary() || depth >= kMaxFieldDepth ||
+        (field.isIndirect() && !seen.insert(field.getObjGen()).second)) {
+        return true;
+    }
+    auto kids = field.getKey("/Kids");
+    if (!kids.isArray()) {
+        return field.isIndirect() && onPages.count(field.getObjGen()) > 0;
+    }
+    auto kept = QPDFObjectHandle::newArray();
+    for (auto kid : kids.getArrayAsVector()) {
+        if (KeepOnPages(kid, onPages, depth + 1, seen)) {
+            kept.appendItem(kid);
+        }
+    }
+    if (kept.getArrayNItems() != kids.getArrayNItems()) {
+        field.replaceKey("/Kids", kept);
+    }
+    return kept.getArrayNItems() > 0;
+}
+
+void CFormFields::DropWidgetsOffPages(const std::set<QPDFObjGen>& onPages,
+                                      const ChangeSink& changed) {
+    if (m_added.empty()) {
+        return;
+    }
+    std::set<QPDFObjGen> dropped;
+    std::set<QPDFObjGen> seen;
+    for (auto& top : m_added) {
+        if (!KeepOnPages(top, onPages, 0, seen)) {
+            dropped.insert(top.getObjGen());
+        }
+    }
+    if (dropped.empty()) {
+        return;
+    }
+    auto fields = m_target.getRoot().getKey("/AcroForm").getKey("/Fields");
+    if (!fields.isArray()) {
+        return;
+    }
+    // The row's fields are the last ones appended, so the search from the
+    // end stops before the target's older fields.
+    for (int i = fields.getArrayNItems() - 1; i >= 0 && !dropped.empty(); --i) {
+        auto field = fields.getArrayItem(i);
+        if (field.isIndirect() && dropped.erase(field.getObjGen())) {
+            fields.eraseItem(i);
+            m_index.fields.erase(field.getObjGen());
+            m_index.names.erase(FieldName(field));
+        }
+    }
+    changed(fields);
 }
 
 } // namespace quorvel

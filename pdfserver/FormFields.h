@@ -32,16 +32,26 @@ public:
     // Registers the fields of the widgets on `pages` (copies in the target).
     void AddFieldsOf(const std::vector<QPDFObjectHandle>& pages, const ChangeSink& changed);
 
+    // At the row's end: widgets that came along with their fields but sit on
+    // no page the row copied (`onPages` holds the annotations of its pages)
+    // are taken out of the fields registered by this row, and fields left
+    // without widgets go too, so the output holds no value it cannot show.
+    void DropWidgetsOffPages(const std::set<QPDFObjGen>& onPages, const ChangeSink& changed);
+
 private:
     void BuildIndex();
     QPDFObjectHandle TargetForm(const ChangeSink& changed);
     void SetUpForm(QPDFObjectHandle form, const ChangeSink& changed);
+    // Whether `field` keeps a widget on a page; removes the kids that do not.
+    bool KeepOnPages(QPDFObjectHandle field, const std::set<QPDFObjGen>& onPages, int depth,
+                     std::set<QPDFObjGen>& seen);
 
     QPDF& m_source;
     QPDF& m_target;
     FormFieldIndex& m_index;
     bool m_bFormSetUp = false;
     QPDFObjectHandle m_sourceForm = QPDFObjectHandle::newNull();
+    std::vector<QPDFObjectHandle> m_added;
 };
 
 } // namespace quorvel

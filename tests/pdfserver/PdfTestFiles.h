@@ -76,7 +76,7 @@ std::vector<OutlineEntry> ReadOutline(const std::string& path);
 std::vector<std::string> ReadLinks(const std::string& path);
 
 // Fully qualified names of the form fields with the 0-based page of each
-// widget, "name@page".
+// widget, "name@page"; page -1 for a widget of the form on no page.
 std::vector<std::string> ReadFields(const std::string& path);
 
 // What pdftotext reads from the file (hidden layers are not drawn).

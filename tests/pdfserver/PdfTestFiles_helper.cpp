@@ -544,11 +544,21 @@ std::vector<std::string> ReadFields(const std::string& path) {
     Reader reader(path);
     QPDFAcroFormDocumentHelper forms(reader.pdf);
     std::vector<std::string> fields;
+    std::set<QPDFObjGen> onPages;
     for (auto& page : QPDFPageDocumentHelper(reader.pdf).getAllPages()) {
         int index = reader.index[page.getObjectHandle().getObjGen()];
         for (auto& widget : forms.getWidgetAnnotationsForPage(page)) {
+            onPages.insert(widget.getObjectHandle().getObjGen());
             auto field = forms.getFieldForAnnotation(widget);
             fields.push_back(field.getFullyQualifiedName() + "@" + std::to_string(index));
+        }
+    }
+    // Widgets of the form that sit on no page.
+    for (auto& field : forms.getFormFields()) {
+        for (auto& widget : forms.getAnnotationsForField(field)) {
+            if (!onPages.count(widget.getObjectHandle().getObjGen())) {
+                fields.push_back(field.getFullyQualifiedName() + "@-1");
+            }
         }
     }
     std::sort(fields.begin(), fields.end());
