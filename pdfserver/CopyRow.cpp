@@ -120,12 +120,13 @@ void CCopyRow::Insert(int insertAfter, int first, int count, bool copyBookmarks,
     if (!m_bSameDocument && !copies.empty()) {
         if (!m_bAttachmentsCopied) {
             m_bAttachmentsCopied = true;
-            BestEffort([&] { CopyAttachments(m_from, m_into, changed); });
+            BestEffort([&] { CopyAttachments(m_from, m_into, m_target.attachmentNames, changed); });
         }
         BestEffort([&] {
             if (!m_bNamesRead) {
                 m_bNamesRead = true;
-                m_names = std::make_unique<CNamedDestinationCopier>(m_from, m_resolver, m_into);
+                m_names = std::make_unique<CNamedDestinationCopier>(m_from, m_resolver, m_into,
+                                                                    m_target.destinationNames);
             }
             if (m_names) {
                 m_names->Add(added, changed);

@@ -47,9 +47,20 @@ std::string Numbered(const std::string& name, int n) {
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
+void BuildIndex(QPDF& pdf, QPDFObjectHandle tree, NameIndex& index) {
+    if (index.built) {
+        return;
+    }
+    index.built = true;
+    index.names.clear();
+    for (const auto& entry : QPDFNameTreeObjectHelper(tree, pdf)) {
+        index.names.insert(entry.first);
+    }
+}
+
 } // namespace
 
-void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed) {
+void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeSink& changed) {
     if (&source == &target) {
         return;
     }
@@ -69,12 +80,13 @@ void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed) {
         return;
     }
     auto into = trees::NameTree(target, "/EmbeddedFiles", true, changed);
+    BuildIndex(target, into, index);
     for (const auto& [name, specification] : attachments) {
         std::string bytes;
         const bool readable = EmbeddedBytes(specification, bytes);
         std::string chosen = name;
         bool present = false;
-        for (int n = 2; n < kMaxNameTries; ++n) {
+        for (int n = 2; n < kMaxNameTries && index.names.count(chosen); ++n) {
             auto existing = trees::FindName(target, into, chosen);
             if (existing.isNull()) {
                 break;
@@ -98,12 +110,13 @@ void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed) {
             copy.replaceKey("/F", QPDFObjectHandle::newUnicodeString(chosen));
         }
         trees::InsertName(target, into, chosen, copy, changed);
+        index.names.insert(chosen);
     }
 }
 
 CNamedDestinationCopier::CNamedDestinationCopier(QPDF& source, CDestinationResolver& resolver,
-                                                 QPDF& target)
-    : m_resolver(resolver), m_target(target) {
+                                                 QPDF& target, NameIndex& index)
+    : m_resolver(resolver), m_target(target), m_index(index) {
     auto root = source.getRoot();
     auto names = root.getKey("/Names");
     if (names.isDictionary() && names.getKey("/Dests").isDictionary()) {
@@ -143,13 +156,15 @@ void CNamedDestinationCopier::Add(const std::map<int, QPDFObjectHandle>& added,
             const auto& [name, destination] = it->second;
             if (into.isNull()) {
                 into = trees::NameTree(m_target, "/Dests", true, changed);
+                BuildIndex(m_target, into, m_index);
             }
             std::string chosen = name;
-            for (int n = 2; n < kMaxNameTries && trees::HasName(m_target, into, chosen); ++n) {
+            for (int n = 2; n < kMaxNameTries && m_index.names.count(chosen); ++n) {
                 chosen = name + "-" + std::to_string(n);
             }
             trees::InsertName(m_target, into, chosen,
                               COutlineCopier::RetargetDestination(destination, copy), changed);
+            m_index.names.insert(chosen);
         }
     }
 }

@@ -6,15 +6,24 @@
 #include <qpdf/QPDF.hh>
 
 #include <map>
+#include <set>
 #include <string>
 
 namespace quorvel {
+
+// The names a target's name tree holds, read once when first needed and kept
+// up to date by the copiers below: looking a name up in qpdf's tree helper
+// costs more than the rest of a row's work once the tree is large.
+struct NameIndex {
+    bool built = false;
+    std::set<std::string> names;
+};
 
 // Copies the source's document attachments (/Names /EmbeddedFiles) into the
 // target. An attachment the target holds under the same name with the same
 // bytes is not added again; one with other bytes is added under a distinct
 // name ("report (2).txt").
-void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed);
+void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeSink& changed);
 
 // Carries a source's named destinations into the target's /Names /Dests for
 // one row: a name whose destination lies in a page the row copied points at
@@ -23,7 +32,8 @@ void CopyAttachments(QPDF& source, QPDF& target, const ChangeSink& changed);
 // ("name-2"); names pointing into pages the row did not copy are left out.
 class CNamedDestinationCopier {
 public:
-    CNamedDestinationCopier(QPDF& source, CDestinationResolver& resolver, QPDF& target);
+    CNamedDestinationCopier(QPDF& source, CDestinationResolver& resolver, QPDF& target,
+                            NameIndex& index);
 
     // Adds the names pointing into `added` (source page index -> first copy).
     void Add(const std::map<int, QPDFObjectHandle>& added, const ChangeSink& changed);
@@ -33,6 +43,7 @@ private:
 
     CDestinationResolver& m_resolver;
     QPDF& m_target;
+    NameIndex& m_index;
     std::map<std::string, bool> m_seen;
     std::multimap<int, std::pair<std::string, QPDFObjectHandle>> m_byPage;
 };

@@ -131,10 +131,6 @@ QPDFObjectHandle NameTree(QPDF& pdf, const std::string& key, bool create,
     return tree;
 }
 
-bool HasName(QPDF& pdf, QPDFObjectHandle root, const std::string& name) {
-    return !FindName(pdf, root, name).isNull();
-}
-
 QPDFObjectHandle FindName(QPDF& pdf, QPDFObjectHandle root, const std::string& name) {
     QPDFObjectHandle found;
     if (root.isDictionary() && QPDFNameTreeObjectHelper(root, pdf).findObject(name, found)) {

@@ -21,7 +21,6 @@ namespace trees {
 QPDFObjectHandle NameTree(QPDF& pdf, const std::string& key, bool create,
                           const ChangeSink& changed);
 
-bool HasName(QPDF& pdf, QPDFObjectHandle root, const std::string& name);
 // The value stored under `name`; null when there is none.
 QPDFObjectHandle FindName(QPDF& pdf, QPDFObjectHandle root, const std::string& name);
 

@@ -92,6 +92,49 @@ struct WrittenStream {
     size_t length;
 };
 
+// Nesting deeper than this is written by qpdf (which refuses to parse much
+// deeper nesting anyway).
+constexpr int kMaxWrittenDepth = 256;
+
+// Appends `object` in PDF syntax. Arrays, dictionaries and references are
+// written here: qpdf's unparse makes a string of every element, which turns
+// the long arrays of a document (its layers, its form fields) into the main
+// cost of an update as the document grows. Scalars go through qpdf, which
+// knows their escaping.
+void AppendObject(std::string& out, QPDFObjectHandle object, int depth) {
+    if (depth > 0 && object.isIndirect()) {
+        const QPDFObjGen id = object.getObjGen();
+        out += std::to_string(id.getObj());
+        out += ' ';
+        out += std::to_string(id.getGen());
+        out += " R";
+    } else if (depth >= kMaxWrittenDepth) {
+        out += object.unparse();
+    } else if (object.isArray()) {
+        out += '[';
+        for (auto& item : object.getArrayAsVector()) {
+            out += ' ';
+            AppendObject(out, item, depth + 1);
+        }
+        out += " ]";
+    } else if (object.isDictionary()) {
+        out += "<<";
+        for (const auto& key : object.getKeys()) {
+            auto value = object.getKey(key);
+            if (value.isNull()) {
+                continue;
+            }
+            out += ' ';
+            out += QPDFObjectHandle::newName(key).unparse();
+            out += ' ';
+            AppendObject(out, value, depth + 1);
+        }
+        out += " >>";
+    } else {
+        out += object.unparse();
+    }
+}
+
 // Composes the update: the objects in `objects` in order, the
 // cross-reference section and the trailer. `base` is the file's old length.
 class CUpdateComposer {
@@ -106,20 +149,20 @@ public:
         m_offsets[id.getObj()] = {Position(), id.getGen()};
         m_bytes += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n";
         if (auto found = replacements.find(id); found != replacements.end()) {
-            m_bytes += found->second.unparse();
+            AppendObject(m_bytes, found->second, 0);
             m_bytes += "\nendobj\n";
         } else if (object.isStream()) {
             auto data = object.getRawStreamData();
             auto dictionary = object.getDict().shallowCopy();
             dictionary.replaceKey(
                 "/Length", QPDFObjectHandle::newInteger(static_cast<long long>(data->getSize())));
-            m_bytes += dictionary.unparse();
+            AppendObject(m_bytes, dictionary, 0);
             m_bytes += "\nstream\n";
             m_streams.push_back({object, Position(), data->getSize()});
             m_bytes.append(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
             m_bytes += "\nendstream\nendobj\n";
         } else {
-            m_bytes += object.unparseResolved();
+            AppendObject(m_bytes, object, 0);
             m_bytes += "\nendobj\n";
         }
     }

@@ -152,8 +152,19 @@ void COutlineCopier::Add(const std::map<int, QPDFObjectHandle>& added, const Cha
             m_targetRoot = outline::Root(m_target, true);
             changed(m_target.getRoot());
         }
-        auto existing = outline::Children(m_targetRoot);
-        m_anchor = existing.empty() ? QPDFObjectHandle::newNull() : existing.back();
+        // The root's /Last, so that nothing walks the items the target has.
+        auto last = m_targetRoot.getKey("/Last");
+        m_anchor = last.isDictionary() && last.isIndirect() &&
+                           last.getKey("/Parent").isIndirect() &&
+                           last.getKey("/Parent").getObjGen() == m_targetRoot.getObjGen() &&
+                           !last.getKey("/Next").isDictionary()
+                       ? last
+                       : QPDFObjectHandle::newNull();
+        if (m_anchor.isNull() && m_targetRoot.getKey("/First").isDictionary()) {
+            // A damaged root: find its last item the long way.
+            auto existing = outline::Children(m_targetRoot);
+            m_anchor = existing.empty() ? QPDFObjectHandle::newNull() : existing.back();
+        }
     }
     // Source order, so that each item finds its earlier siblings in place.
     std::sort(targets.begin(), targets.end(),

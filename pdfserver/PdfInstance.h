@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdfserver/DocumentNames.h"
 #include "pdfserver/FormFields.h"
 #include "pdfserver/IncrementalUpdate.h"
 
@@ -30,6 +31,9 @@ struct PdfInstance {
     bool holdsSourceFiles = false;
     // As a target: the top-level fields of its form, read when first needed.
     FormFieldIndex formFields;
+    // As a target: the names of its named destinations and attachments.
+    NameIndex destinationNames;
+    NameIndex attachmentNames;
     // Where streams this document appended to its file read their data.
     std::shared_ptr<CWrittenStreams> writtenStreams;
     // How the page tree is laid out in that file.
