@@ -6,9 +6,18 @@ namespace {
 
 constexpr int kMaxFieldDepth = 100;
 
+// A widget, or a field merged with its widget but missing the type. Other
+// annotations are no fields although they use the same keys: a comment's /T
+// is its author, a popup's /Parent the comment it belongs to.
 bool IsFieldOrWidget(QPDFObjectHandle annotation) {
-    return annotation.isDictionary() && (annotation.getKey("/Subtype").isNameAndEquals("/Widget") ||
-                                         annotation.hasKey("/FT") || annotation.hasKey("/Parent"));
+    if (!annotation.isDictionary()) {
+        return false;
+    }
+    auto subtype = annotation.getKey("/Subtype");
+    if (subtype.isName()) {
+        return subtype.getName() == "/Widget";
+    }
+    return annotation.hasKey("/FT") || annotation.hasKey("/Parent");
 }
 
 // The field at the top of `annotation`'s /Parent chain.

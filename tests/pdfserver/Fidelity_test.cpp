@@ -11,6 +11,8 @@
 
 #include <gmock/gmock.h>
 
+#include <qpdf/QPDF.hh>
+
 namespace quorvel::test {
 namespace {
 
@@ -262,6 +264,44 @@ TEST_F(FidelityTest, CommentTiesPointAtTheCopiesOnTheCopiedPages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_THAT(ReadTies(Run(c.rows)), ElementsAreArray(c.ties));
+    }
+}
+
+TEST_F(FidelityTest, CommentsAndTheirPopupsAreNoFormFields) {
+    // A popup's /Parent is its comment, not a field: taken for one, the
+    // comment went into the output's form, and a second comment of the same
+    // author (its /T) had the author renamed.
+    auto commented = [](const std::string& name, bool form) {
+        auto plan = Plan(name, 3);
+        plan.comments = true;
+        plan.spreadForm = form;
+        return plan;
+    };
+    auto topFields = [](const std::string& path) {
+        QPDF pdf;
+        pdf.processFile(path.c_str());
+        std::vector<std::string> names;
+        auto fields = pdf.getRoot().getKey("/AcroForm").getKey("/Fields");
+        for (auto& field :
+             fields.isArray() ? fields.getArrayAsVector() : std::vector<QPDFObjectHandle>{}) {
+            names.push_back(field.getKey("/T").isString() ? field.getKey("/T").getUTF8Value()
+                                                          : "(no name)");
+        }
+        return names;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Row> rows;
+        std::vector<std::string> fields;
+    };
+    const std::vector<Case> cases = {
+        {"comments without a form", {{commented("C", false)}}, {}},
+        {"the same comments in two rows", {{commented("C", false)}, {commented("C", false)}}, {}},
+        {"comments beside a form", {{commented("F", true)}}, {"formF"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THAT(topFields(Run(c.rows)), ElementsAreArray(c.fields));
     }
 }
 
