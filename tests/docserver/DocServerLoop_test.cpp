@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include <sys/prctl.h>
+
 namespace quorvel {
 namespace {
 
@@ -176,6 +178,49 @@ TEST(DocServerLoop, WithoutProbeOrFactoryEverythingAnswersEmpty) {
     auto created = loop.Handle({DocOp::CreateObject, 0, 0, {DocValue::Text(kProgIdApp)}});
     ASSERT_TRUE(created);
     EXPECT_EQ(created->handle, 0u);
+}
+
+// Requests with a password reach the factory and the password probe; the
+// helper leaves no core dump from then on, and only those requests count as
+// carrying a password to be wiped.
+TEST(DocServerLoop, PasswordsReachTheServerAndTheProbe) {
+    struct CFactory : IAutomationFactory {
+        std::shared_ptr<IAcroObject> CreateObject(const std::string&) override { return nullptr; }
+        void SetPassword(const std::string& path, const CSecret& password) override {
+            given = path + "=" + std::string(password.View());
+        }
+        std::string given;
+    };
+    auto factory = std::make_shared<CFactory>();
+    CDocServerLoop loop(factory, [](const std::string&) { return int32_t{7}; });
+    loop.SetPasswordProbe([](const std::string& path, std::string_view password) {
+        PdfProbeResult result;
+        result.locked = password != "right";
+        result.pages = result.locked ? 0 : static_cast<int>(path.size());
+        return result;
+    });
+    DocRequest set{DocOp::SetPassword, 0, 0, {DocValue::Text("/a.pdf"), DocValue::Text("s3")}};
+    EXPECT_TRUE(CarriesPassword(set));
+    EXPECT_EQ(loop.Handle(set)->number, 1);
+    EXPECT_EQ(factory->given, "/a.pdf=s3");
+    EXPECT_EQ(::prctl(PR_GET_DUMPABLE), 0);
+    WipePassword(set);
+    EXPECT_EQ(set.args[1].text, "");
+
+    const auto probe = [&](const char* password) {
+        return loop
+            .Handle(
+                {DocOp::ProbePageCount, 0, 0, {DocValue::Text("/ab"), DocValue::Text(password)}})
+            ->number;
+    };
+    EXPECT_EQ(probe("right"), 3);
+    EXPECT_EQ(probe("wrong"), kDocProbeLocked);
+    EXPECT_EQ(probe(""), kDocProbeLocked);
+    // Without a password the plain probe answers, as before.
+    EXPECT_EQ(loop.Handle({DocOp::ProbePageCount, 0, 0, {DocValue::Text("/ab")}})->number, 7);
+    EXPECT_FALSE(CarriesPassword({DocOp::ProbePageCount, 0, 0, {DocValue::Text("/ab")}}));
+    EXPECT_FALSE(CarriesPassword(
+        {DocOp::ProbePageCounts, 0, 0, {DocValue::Text("/a"), DocValue::Text("/b")}}));
 }
 
 } // namespace

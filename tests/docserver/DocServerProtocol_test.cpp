@@ -38,6 +38,8 @@ TEST(DocServerProtocol, RequestsRoundTrip) {
         {DocOp::Release, 42, 0, {}},
         {DocOp::ProbePageCount, 0, 0, {DocValue::Text("/tmp/a b.pdf")}},
         {DocOp::ProbePageCounts, 0, 0, {DocValue::Text("/a.pdf"), DocValue::Text("")}},
+        {DocOp::ProbePageCount, 0, 0, {DocValue::Text("/a.pdf"), DocValue::Text("pw\t\0x")}},
+        {DocOp::SetPassword, 0, 0, {DocValue::Text("/a.pdf"), DocValue::Text(AllBytes())}},
     };
     for (const DocRequest& request : table) {
         std::optional<DocRequest> back = DecodeDocRequest(EncodeDocRequest(request));

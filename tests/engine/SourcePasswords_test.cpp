@@ -14,6 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -83,6 +84,26 @@ TEST(CSecret, KeepsItsBytesThroughCopiesAndCutsOverlongInput) {
     EXPECT_EQ(std::string(b.CStr()), "pa");
     EXPECT_EQ(CSecret(std::string(5000, 'x')).View().size(), kMaxSecretBytes);
     EXPECT_STREQ(CSecret().CStr(), "");
+}
+
+// The page that holds a secret is marked to be left out of core dumps.
+TEST(CSecret, LivesInAPageLeftOutOfCoreDumps) {
+    CSecret secret("dump-me-not");
+    const auto address = reinterpret_cast<uintptr_t>(secret.CStr());
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    bool inMapping = false;
+    bool found = false;
+    while (std::getline(maps, line)) {
+        uintptr_t from = 0, to = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2 && line.find(' ') < 40) {
+            inMapping = address >= from && address < to;
+        } else if (inMapping && line.rfind("VmFlags:", 0) == 0) {
+            found = true;
+            EXPECT_NE(line.find(" dd"), std::string::npos) << line;
+        }
+    }
+    EXPECT_TRUE(found);
 }
 
 // One Unlock after another on a fresh store, each with the library and the
