@@ -81,6 +81,11 @@ UnlockResult CSourcePasswords::Unlock(const std::string& path, const PdfProber& 
         password = *known;
         return UnlockResult::Open;
     }
+    // Only regular files are probed: reading a pipe or a device could wait
+    // forever, and the open that follows refuses or fails on them anyway.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UnlockResult::Open;
     FileStamp stamp;
     auto none = m_needsNone.find(path);
     if (none != m_needsNone.end() && StampOf(path, stamp) && none->second == stamp)

@@ -32,7 +32,8 @@ public:
 
     // Finds how to open `path` before it is opened for real. A remembered
     // password, or a file found to need none and unchanged since, is handed
-    // out as it is, without probing. Otherwise `probe` tries the empty
+    // out as it is, without probing; so is "no password" for anything but an
+    // existing regular file. Otherwise `probe` tries the empty
     // password and the provider is asked until a password opens the file
     // (remembered from then on) or the user skips it. `pages` (when not null)
     // receives the count of the last probe, 0 when nothing was probed.

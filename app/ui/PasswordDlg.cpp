@@ -26,14 +26,14 @@ PasswordAnswer CPasswordDlg::Ask(const std::string& path, bool wrongBefore, bool
     m_ui->fileLabel->setText(QString::fromStdString(path));
     m_ui->wrongLabel->setVisible(wrongBefore);
     m_ui->skipAllButton->setVisible(offerSkipAll);
-    m_ui->passwordEdit->clear();
+    m_ui->passwordEdit->setText(QString());
     m_ui->passwordEdit->setFocus();
     adjustSize();
     const int result = exec();
     password.Clear();
     if (result == QDialog::Accepted)
         TakePassword(password);
-    m_ui->passwordEdit->clear();
+    m_ui->passwordEdit->setText(QString());
     if (result == QDialog::Accepted)
         return PasswordAnswer::Ok;
     return result == kSkipAllResult ? PasswordAnswer::SkipAll : PasswordAnswer::Skip;
@@ -42,8 +42,10 @@ PasswordAnswer CPasswordDlg::Ask(const std::string& path, bool wrongBefore, bool
 void CPasswordDlg::TakePassword(CSecret& password) {
     QString typed = m_ui->passwordEdit->text();
     // Once the field lets go of its text, `typed` is the only holder of
-    // those characters and can be overwritten in place.
-    m_ui->passwordEdit->clear();
+    // those characters and can be overwritten in place. Setting the text
+    // (unlike clear()) also drops the field's undo history, which holds the
+    // typed characters.
+    m_ui->passwordEdit->setText(QString());
     QByteArray utf8 = typed.toUtf8();
     password = CSecret(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
     WipeBytes(utf8.data(), static_cast<size_t>(utf8.size()));
