@@ -627,6 +627,7 @@ void CStructTreeMerger::Commit(int insertAfter, int count) {
         }
     };
     for (auto& page : m_pages) {
+        DropFormNumbers(page.copy);
         if (page.numbered) {
             auto owners = QPDFObjectHandle::newArray();
             for (auto owner : page.owners) {
@@ -794,8 +795,31 @@ void CStructTreeMerger::AddId(QPDFObjectHandle original, QPDFObjectHandle copy) 
     }
 }
 
+void CStructTreeMerger::DropFormNumbers(QPDFObjectHandle page) {
+    // Marked content inside form XObjects is not carried over (references
+    // into an XObject's content are left out of the copied elements), so
+    // the copied XObjects' numbers would point at unrelated entries of the
+    // target's parent tree. Copies from another document are the target's
+    // own new objects; within one document they are shared and left alone.
+    if (m_bSame) {
+        return;
+    }
+    auto resources = page.getKey("/Resources");
+    auto forms = resources.isDictionary() ? resources.getKey("/XObject") : resources;
+    if (!forms.isDictionary()) {
+        return;
+    }
+    for (const auto& key : forms.getKeys()) {
+        auto form = forms.getKey(key);
+        if (form.isStream() && form.getDict().hasKey("/StructParents")) {
+            form.getDict().removeKey("/StructParents");
+        }
+    }
+}
+
 void CStructTreeMerger::Strip() {
     for (auto& page : m_pages) {
+        DropFormNumbers(page.copy);
         page.copy.removeKey("/StructParents");
         auto annotations = page.copy.getKey("/Annots");
         if (!annotations.isArray()) {

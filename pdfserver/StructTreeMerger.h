@@ -81,6 +81,7 @@ private:
     int FirstPageOf(QPDFObjectHandle node, int& budget, int depth);
     void AddId(QPDFObjectHandle original, QPDFObjectHandle copy);
     void Strip();
+    void DropFormNumbers(QPDFObjectHandle page);
     void UpdateMarkInfo(bool tagged, int targetPagesBefore);
     void Touch(QPDFObjectHandle object);
 

@@ -231,7 +231,9 @@ private:
 
     PageTags ReadPage(QPDFObjectHandle page) {
         PageTags tags;
-        CMarkedContentIds ids(page.getKey("/Resources").getKey("/Properties"));
+        auto resources = page.getKey("/Resources");
+        CMarkedContentIds ids(resources.isDictionary() ? resources.getKey("/Properties")
+                                                       : QPDFObjectHandle::newNull());
         try {
             QPDFPageObjectHelper(page).parseContents(&ids);
         } catch (...) {

@@ -83,6 +83,37 @@ def annotated():
     ]
 
 
+def tagged():
+    """Two pages with marked content owned by a structure tree: a heading, a
+    paragraph over both pages and a link with its annotation; the parent
+    tree has a kid node, the role map and the ID tree an entry each."""
+    first = ("/H <</MCID 0>> BDC BT /F1 12 Tf 20 80 Td (h) Tj ET EMC "
+             "/P <</MCID 1>> BDC BT /F1 9 Tf 20 60 Td (p) Tj ET EMC")
+    second = "/P <</MCID 0>> BDC BT /F1 9 Tf 20 60 Td (q) Tj ET EMC"
+    resources = "/Resources << /Font << /F1 15 0 R >> >>"
+    return [
+        "<< /Type /Catalog /Pages 2 0 R /StructTreeRoot 7 0 R /MarkInfo << /Marked true >> "
+        "/Lang (en) >>",
+        "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>",
+        f"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] {resources} /Contents 4 0 R "
+        "/StructParents 0 /Annots [14 0 R] >>",
+        f"<< /Length {len(first)} >>\nstream\n{first}\nendstream",
+        f"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] {resources} /Contents 6 0 R "
+        "/StructParents 1 >>",
+        f"<< /Length {len(second)} >>\nstream\n{second}\nendstream",
+        "<< /Type /StructTreeRoot /K 8 0 R /ParentTree 12 0 R /RoleMap << /H /H1 >> "
+        "/IDTree << /Names [(h1) 9 0 R] >> /ParentTreeNextKey 3 >>",
+        "<< /Type /StructElem /S /Document /P 7 0 R /K [9 0 R 10 0 R 11 0 R] >>",
+        "<< /Type /StructElem /S /H /P 8 0 R /Pg 3 0 R /K 0 /ID (h1) >>",
+        "<< /Type /StructElem /S /P /P 8 0 R /Pg 3 0 R /K [1 << /Type /MCR /Pg 5 0 R /MCID 0 >>] >>",
+        "<< /Type /StructElem /S /Link /P 8 0 R /Pg 3 0 R /K << /Type /OBJR /Obj 14 0 R >> >>",
+        "<< /Kids [13 0 R] >>",
+        "<< /Limits [0 2] /Nums [0 [9 0 R 10 0 R] 1 [10 0 R] 2 11 0 R] >>",
+        "<< /Type /Annot /Subtype /Link /Rect [0 0 10 10] /Dest [5 0 R /Fit] /StructParent 2 >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    ]
+
+
 def qpdf(args, data):
     with tempfile.TemporaryDirectory() as tmp:
         src, dst = os.path.join(tmp, "in.pdf"), os.path.join(tmp, "out.pdf")
@@ -115,6 +146,10 @@ def main():
         "bad-xref-offsets.pdf": pdf(pages_doc(2), xref_shift=7),
         "pdf20.pdf": pdf(pages_doc(1), header="%PDF-2.0\n"),
         "count-lies.pdf": pdf(pages_doc(1)).replace(b"/Count 1", b"/Count 9"),
+        "tagged.pdf": pdf(tagged()),
+        # The document element names the heading as its parent: a loop.
+        "tagged-loop.pdf": pdf([o.replace("/S /Document /P 7 0 R", "/S /Document /P 9 0 R")
+                                for o in tagged()]),
         "pages-loop.pdf": pdf(["<< /Type /Catalog /Pages 2 0 R >>",
                                "<< /Type /Pages /Kids [2 0 R 3 0 R] /Count 2 >>",
                                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 9 9] >>"]),
