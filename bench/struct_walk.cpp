@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
                 report.pages.size(), pagesUnresolved, marked, resolved, annotations,
                 annotationsResolved);
     std::printf("elements below the root: %d; misplaced: %d; roles not resolving to a standard "
-                "type: %d\n",
-                report.elements, report.misplaced, report.unresolvedRoles);
+                "type: %d; numbers dangling or shared: %d\n",
+                report.elements, report.misplaced, report.unresolvedRoles, report.danglingNumbers);
     return report.Sound() ? 0 : 1;
 }

@@ -244,16 +244,20 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
         // Row-wide merges of other document structures take the source, the
         // target and m_row->Copies() (source page index -> first copy) here.
         // The structure tree is merged per range: each range's copies get
-        // their own elements and numbers.
-        std::map<int, QPDFObjectHandle> copies;
-        for (int i = 0; i < count; ++i) {
-            copies.emplace(first + i,
-                           target.getAllPages().at(static_cast<size_t>(insertAfter + 1 + i)));
-        }
-        CStructTreeMerger structure(from, target);
-        for (const auto& object :
-             structure.Merge(originals, copies, insertAfter, static_cast<int>(targetPages))) {
-            MarkChanged(object);
+        // their own elements and numbers. The pages are in by now, so
+        // nothing here may fail the insert.
+        try {
+            std::map<int, QPDFObjectHandle> copies;
+            for (int i = 0; i < count; ++i) {
+                copies.emplace(first + i,
+                               target.getAllPages().at(static_cast<size_t>(insertAfter + 1 + i)));
+            }
+            CStructTreeMerger structure(from, target);
+            for (const auto& object :
+                 structure.Merge(originals, copies, insertAfter, static_cast<int>(targetPages))) {
+                MarkChanged(object);
+            }
+        } catch (...) {
         }
         if (sameDocument) {
             FinishRow();

@@ -618,8 +618,15 @@ void CStructTreeMerger::Commit(int insertAfter, int count) {
     std::set<QPDFObjGen> changed;
     CSortedTree numbers(m_target, m_targetRoot.getKey("/ParentTree"), CSortedTree::Kind::Numbers);
     auto enter = [&](QPDFObjectHandle holder, const char* key, QPDFObjectHandle value) {
+        // A tree whose limits understate its keys still has them: a number
+        // in use is skipped rather than taken from the page that has it.
+        QPDFObjectHandle used;
+        for (int tries = 0;
+             tries < 16 && numbers.Find(QPDFObjectHandle::newInteger(m_nNextKey), used); ++tries) {
+            ++m_nNextKey;
+        }
         auto number = QPDFObjectHandle::newInteger(m_nNextKey);
-        if (numbers.Insert(number, value, changed)) {
+        if (!numbers.Find(number, used) && numbers.Insert(number, value, changed)) {
             holder.replaceKey(key, number);
             ++m_nNextKey;
         } else {

@@ -93,7 +93,8 @@ std::vector<QPDFObjectHandle> KidsOf(QPDFObjectHandle node) {
 
 class CReader {
 public:
-    CReader(QPDF& pdf, StructTreeReport& report) : m_pdf(pdf), m_report(report) {}
+    CReader(QPDF& pdf, StructTreeReport& report, bool readContent)
+        : m_pdf(pdf), m_report(report), m_bReadContent(readContent) {}
 
     void Read() {
         auto catalog = m_pdf.getRoot();
@@ -212,6 +213,14 @@ private:
         return false;
     }
 
+    // A number used twice, or one the parent tree lacks, is dangling.
+    void Count(long long number) {
+        QPDFObjectHandle value;
+        if (!m_numbers.insert(number).second || !m_report.hasTree || !Lookup(number, value)) {
+            ++m_report.danglingNumbers;
+        }
+    }
+
     bool Reached(QPDFObjectHandle element) {
         return element.isIndirect() && m_reached.count(element.getObjGen()) > 0;
     }
@@ -235,12 +244,17 @@ private:
         CMarkedContentIds ids(resources.isDictionary() ? resources.getKey("/Properties")
                                                        : QPDFObjectHandle::newNull());
         try {
-            QPDFPageObjectHelper(page).parseContents(&ids);
+            if (m_bReadContent) {
+                QPDFPageObjectHelper(page).parseContents(&ids);
+            }
         } catch (...) {
         }
         tags.marked = static_cast<int>(ids.ids.size());
         auto number = page.getKey("/StructParents");
         QPDFObjectHandle owners;
+        if (number.isInteger()) {
+            Count(number.getIntValue());
+        }
         if (m_report.hasTree && number.isInteger() && Lookup(number.getIntValue(), owners) &&
             owners.isArray()) {
             for (long long id : ids.ids) {
@@ -257,9 +271,11 @@ private:
         if (annotations.isArray()) {
             for (auto annotation : annotations.getArrayAsVector()) {
                 auto parent = annotation.getKey("/StructParent");
-                if (!parent.isInteger()) {
+                if (!parent.isInteger() || !annotation.isIndirect() ||
+                    !m_annotations.insert(annotation.getObjGen()).second) {
                     continue;
                 }
+                Count(parent.getIntValue());
                 ++tags.annotations;
                 QPDFObjectHandle owner;
                 if (m_report.hasTree && Lookup(parent.getIntValue(), owner) && Reached(owner) &&
@@ -277,12 +293,15 @@ private:
     QPDFObjectHandle m_roles;
     std::map<QPDFObjGen, int> m_pageIndex;
     std::set<QPDFObjGen> m_reached;
+    std::set<QPDFObjGen> m_annotations;
+    std::set<long long> m_numbers;
+    bool m_bReadContent;
 };
 
 } // namespace
 
 bool StructTreeReport::Sound() const {
-    if (!readable || misplaced > 0 || unresolvedRoles > 0) {
+    if (!readable || misplaced > 0 || unresolvedRoles > 0 || danglingNumbers > 0) {
         return false;
     }
     for (const auto& page : pages) {
@@ -293,13 +312,13 @@ bool StructTreeReport::Sound() const {
     return true;
 }
 
-StructTreeReport ReadStructTree(const std::string& path) {
+StructTreeReport ReadStructTree(const std::string& path, bool readContent) {
     StructTreeReport report;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(path.c_str());
-        CReader(pdf, report).Read();
+        CReader(pdf, report, readContent).Read();
         report.readable = true;
     } catch (...) {
         report.readable = false;

@@ -25,6 +25,9 @@ struct StructTreeReport {
     int elements = 0;        // elements reached from the root
     int misplaced = 0;       // listed twice, or listed by another than their /P
     int unresolvedRoles = 0; // /S that no role map leads to a standard type
+    // /StructParents of pages and /StructParent of annotations that the
+    // parent tree lacks, or that two of them share.
+    int danglingNumbers = 0;
     // The first page (0-based, -1 when none) of each element below the root.
     std::vector<int> topLevelFirstPages;
     // Standard types of the elements in tree order ("H1", "P", "Figure"...).
@@ -35,7 +38,9 @@ struct StructTreeReport {
     bool Sound() const;
 };
 
-// Reads the structure of the file at `path`. Never throws.
-StructTreeReport ReadStructTree(const std::string& path);
+// Reads the structure of the file at `path`; without `readContent`, the
+// pages' content streams are not parsed and their ids not counted. Never
+// throws.
+StructTreeReport ReadStructTree(const std::string& path, bool readContent = true);
 
 } // namespace quorvel

@@ -11,7 +11,10 @@
 // succeeds writes a file the server itself opens again with the same page
 // count; a failed save leaves no file behind; after the second row a server
 // that never saw the file reads it with both rows' pages, and a failed
-// second save leaves the first file as it was.
+// second save leaves the first file as it was. Every /StructParents of a
+// saved page and /StructParent of a saved annotation is a number of the
+// saved file's parent tree, used once: copied pages either bring their
+// structure with new numbers or come untagged.
 //
 // The qpdf library is not instrumented, so coverage feedback comes from the
 // server's own code; pass real PDFs as extra corpus folders to go further:
@@ -19,6 +22,7 @@
 
 #include "engine/Automation.h"
 #include "pdfserver/DocumentServer.h"
+#include "pdfserver/StructTreeReport.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -139,6 +143,7 @@ void AppendAgain(IAutomationFactory& factory, const std::string& sourcePath,
     auto reread = CreateAs<IAcroPDDoc>(*fresh, kProgIdPDDoc);
     Check(reread && reread->Open(outputPath) != 0);
     Check(reread->GetNumPages() == expected);
+    Check(ReadStructTree(outputPath, false).danglingNumbers == 0);
 }
 
 } // namespace
@@ -182,6 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(reread && reread->Open(outputPath) != 0);
         Check(reread->GetNumPages() == saved);
         reread->Close();
+        Check(ReadStructTree(outputPath, false).danglingNumbers == 0);
         output->Close();
         AppendAgain(*factory, sourcePath, outputPath, saved);
     } else {
