@@ -1,6 +1,6 @@
 #!/bin/bash
-# Every speed benchmark in one go: appends into one output (text and image
-# sources, N = 10, 100, 300, 1000), the extra cost of running the document
+# Every speed benchmark in one go: appends into one output (text, image and
+# tagged sources, N = 10, 100, 300, 1000), the extra cost of running the document
 # server in its own process, page counting and folder scans against bare
 # tools, and the shown window against the command-line program. Each part
 # prints its own figures and ratios.

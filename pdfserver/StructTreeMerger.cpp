@@ -12,6 +12,9 @@ namespace {
 constexpr int kMaxStructDepth = 256;
 // Marked-content ids per page beyond this are taken for damage.
 constexpr int kMaxMarkedPerPage = 1 << 20;
+// Pages with up to this many ids have their parent tree entry written
+// into the tree's leaf.
+constexpr size_t kDirectOwners = 16;
 
 bool IsElement(QPDFObjectHandle object) {
     return object.isDictionary() &&
@@ -640,7 +643,12 @@ void CStructTreeMerger::Commit(int insertAfter, int count) {
             for (auto owner : page.owners) {
                 owners.appendItem(owner.isNull() ? owner : m_kept[owner.getObjGen()]);
             }
-            enter(page.copy, "/StructParents", m_target.makeIndirectObject(owners));
+            // Short arrays sit in the leaf itself, which keeps the file as
+            // small as the pages allow; long ones are objects of their own,
+            // so that the leaf an append rewrites stays small.
+            enter(page.copy, "/StructParents",
+                  page.owners.size() <= kDirectOwners ? owners
+                                                      : m_target.makeIndirectObject(owners));
         } else {
             page.copy.removeKey("/StructParents");
         }
