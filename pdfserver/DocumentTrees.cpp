@@ -121,6 +121,12 @@ QPDFObjectHandle NameTree(QPDF& pdf, const std::string& key, bool create,
         changed(catalog);
     }
     auto tree = names.getKey(key);
+    if (tree.isDictionary() && create) {
+        // The caller adds to the tree. A root written inline changes the
+        // object that holds it: the /Names dictionary, or the catalog.
+        changed(names);
+        changed(catalog);
+    }
     if (tree.isDictionary() || !create) {
         return tree.isDictionary() ? tree : QPDFObjectHandle::newNull();
     }

@@ -65,6 +65,46 @@ QPDFObjectHandle Parent(QPDF& pdf, std::vector<QPDFObjectHandle> kids, bool root
     return pdf.makeIndirectObject(node);
 }
 
+std::string ToBytes(QPDF& pdf) {
+    QPDFWriter writer(pdf);
+    writer.setOutputMemory();
+    writer.write();
+    auto buffer = writer.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+// The objects of a file as read, to tell afterwards which ones changed and
+// whether each was reported.
+class CChangeCheck {
+public:
+    explicit CChangeCheck(QPDF& pdf) : m_pdf(pdf) {
+        for (auto& object : pdf.getAllObjects()) {
+            m_before.emplace(object.getObjGen(), object.unparseResolved());
+        }
+    }
+    ChangeSink Sink() {
+        return [this](QPDFObjectHandle object) {
+            if (object.isIndirect()) {
+                m_reported.insert(object.getObjGen());
+            }
+        };
+    }
+    size_t Reported() const { return m_reported.size(); }
+    void ExpectAllReported(const char* what) const {
+        for (const auto& [id, text] : m_before) {
+            if (m_pdf.getObjectByObjGen(id).unparseResolved() != text) {
+                EXPECT_TRUE(m_reported.count(id))
+                    << what << ": object " << id.unparse(' ') << " changed unreported";
+            }
+        }
+    }
+
+private:
+    QPDF& m_pdf;
+    std::map<QPDFObjGen, std::string> m_before;
+    std::set<QPDFObjGen> m_reported;
+};
+
 std::string WriteTree(const TreeCase& c) {
     QPDF pdf;
     pdf.emptyPDF();
@@ -89,11 +129,7 @@ std::string WriteTree(const TreeCase& c) {
         root = Parent(pdf, parents, true);
     }
     pdf.getRoot().replaceKey("/Tree", root);
-    QPDFWriter writer(pdf);
-    writer.setOutputMemory();
-    writer.write();
-    auto buffer = writer.getBufferSharedPointer();
-    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    return ToBytes(pdf);
 }
 
 class DocumentTreesTest : public ::testing::TestWithParam<TreeCase> {};
@@ -103,17 +139,9 @@ TEST_P(DocumentTreesTest, EveryChangedObjectOfTheFileIsReported) {
     const std::string bytes = WriteTree(c);
     QPDF pdf;
     pdf.processMemoryFile("tree.pdf", bytes.data(), bytes.size());
-    std::map<QPDFObjGen, std::string> before;
-    for (auto& object : pdf.getAllObjects()) {
-        before.emplace(object.getObjGen(), object.unparseResolved());
-    }
+    CChangeCheck check(pdf);
     auto root = pdf.getRoot().getKey("/Tree");
-    std::set<QPDFObjGen> reported;
-    auto changed = [&](QPDFObjectHandle object) {
-        if (object.isIndirect()) {
-            reported.insert(object.getObjGen());
-        }
-    };
+    auto changed = check.Sink();
     auto value = QPDFObjectHandle::newInteger(c.insertKey);
     if (c.numbers) {
         trees::InsertNumber(pdf, root, c.insertKey, value, changed);
@@ -121,14 +149,9 @@ TEST_P(DocumentTreesTest, EveryChangedObjectOfTheFileIsReported) {
         trees::InsertName(pdf, root, Key(false, c.insertKey).getUTF8Value(), value, changed);
     }
 
-    for (const auto& [id, text] : before) {
-        if (pdf.getObjectByObjGen(id).unparseResolved() != text) {
-            EXPECT_TRUE(reported.count(id))
-                << c.what << ": object " << id.unparse(' ') << " changed unreported";
-        }
-    }
+    check.ExpectAllReported(c.what);
     // One insert writes its path, not whole levels of the tree.
-    EXPECT_LE(reported.size(), 8u) << c.what;
+    EXPECT_LE(check.Reported(), 8u) << c.what;
     int found = 0;
     if (c.numbers) {
         for ([[maybe_unused]] auto& entry : QPDFNumberTreeObjectHelper(root, pdf)) {
@@ -158,6 +181,43 @@ INSTANTIATE_TEST_SUITE_P(
                       TreeCase{"numbers, leaf and parent split, key in the next parent", true, 2,
                                32, 40, 80 * 15 + 77}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// The tree of a catalog's /Names dictionary, as other producers lay it out:
+// the dictionary and the tree's root each inline or an object of their own.
+// Adding to a root written inline changes the object that holds it.
+TEST(NameTreeTest, AddingToATreeReportsTheObjectsThatHoldItsRoot) {
+    struct Case {
+        const char* what;
+        bool namesObject;
+        bool rootObject;
+    };
+    const Case cases[] = {
+        {"both inline", false, false},
+        {"/Names an object, the root inline", true, false},
+        {"/Names inline, the root an object", false, true},
+        {"both objects", true, true},
+    };
+    for (const auto& c : cases) {
+        std::string bytes;
+        {
+            QPDF pdf;
+            pdf.emptyPDF();
+            auto root = QPDFObjectHandle::parse("<< /Names [ (a) 1 ] >>");
+            auto names = QPDFObjectHandle::newDictionary();
+            names.replaceKey("/Dests", c.rootObject ? pdf.makeIndirectObject(root) : root);
+            pdf.getRoot().replaceKey("/Names",
+                                     c.namesObject ? pdf.makeIndirectObject(names) : names);
+            bytes = ToBytes(pdf);
+        }
+        QPDF pdf;
+        pdf.processMemoryFile("names.pdf", bytes.data(), bytes.size());
+        CChangeCheck check(pdf);
+        auto tree = trees::NameTree(pdf, "/Dests", true, check.Sink());
+        trees::InsertName(pdf, tree, "b", QPDFObjectHandle::newInteger(2), check.Sink());
+        check.ExpectAllReported(c.what);
+        EXPECT_FALSE(trees::FindName(pdf, tree, "b").isNull()) << c.what;
+    }
+}
 
 } // namespace
 } // namespace quorvel
