@@ -11,7 +11,7 @@
 
 #include "app/ui/AppendApp.h"
 #include "app/ui/AppendMainDlg.h"
-#include "app/ui/PromptHost.h"
+#include "bench/BenchPrompt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,24 +27,7 @@
 
 namespace {
 
-// Answers the folder chooser with the folder to walk and every message box
-// with OK.
-class CBenchPrompt : public quorvel::IPromptHost {
-public:
-    explicit CBenchPrompt(std::string folder) : m_strFolder(std::move(folder)) {}
-    quorvel::MsgResult MessageBox(const std::string&, const std::string&, quorvel::MsgButtons,
-                                  quorvel::MsgIcon) override {
-        return quorvel::MsgResult::Ok;
-    }
-    std::string ChooseOpenFile(const quorvel::FileDialogRequest&) override { return {}; }
-    std::string ChooseSaveFile(const quorvel::FileDialogRequest&) override { return {}; }
-    std::string ChooseFolder(const std::string&, const std::string&, const std::string&) override {
-        return m_strFolder;
-    }
-
-private:
-    std::string m_strFolder;
-};
+using quorvel::bench::CBenchPrompt;
 
 int Usage() {
     std::fprintf(stderr, "usage: quorvel-window-bench run BATCH.app [WxH]\n"
