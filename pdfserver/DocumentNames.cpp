@@ -9,7 +9,8 @@ namespace quorvel {
 
 namespace {
 
-// Attachments and names tried before giving up on a distinct name.
+// Numbered names of an attachment whose bytes are compared with the new
+// one's; past them a free name is all that is looked for.
 constexpr int kMaxNameTries = 1000;
 
 // The bytes of the file a file specification embeds; false when there is
@@ -86,15 +87,19 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
         const bool readable = EmbeddedBytes(specification, bytes);
         std::string chosen = name;
         bool present = false;
-        for (int n = 2; n < kMaxNameTries && index.names.count(chosen); ++n) {
-            auto existing = trees::FindName(target, into, chosen);
-            if (existing.isNull()) {
-                break;
-            }
-            std::string existingBytes;
-            if (readable && EmbeddedBytes(existing, existingBytes) && existingBytes == bytes) {
-                present = true;
-                break;
+        // A name in use is never given again: inserting under it would
+        // replace the attachment stored there.
+        for (int n = 2; index.names.count(chosen); ++n) {
+            if (n <= kMaxNameTries) {
+                auto existing = trees::FindName(target, into, chosen);
+                if (existing.isNull()) {
+                    break;
+                }
+                std::string existingBytes;
+                if (readable && EmbeddedBytes(existing, existingBytes) && existingBytes == bytes) {
+                    present = true;
+                    break;
+                }
             }
             chosen = Numbered(name, n);
         }
@@ -159,7 +164,7 @@ void CNamedDestinationCopier::Add(const std::map<int, QPDFObjectHandle>& added,
                 BuildIndex(m_target, into, m_index);
             }
             std::string chosen = name;
-            for (int n = 2; n < kMaxNameTries && m_index.names.count(chosen); ++n) {
+            for (int n = 2; m_index.names.count(chosen); ++n) {
                 chosen = name + "-" + std::to_string(n);
             }
             trees::InsertName(m_target, into, chosen,

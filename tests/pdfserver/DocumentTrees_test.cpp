@@ -6,6 +6,9 @@
 
 #include "pdfserver/DocumentTrees.h"
 
+#include "pdfserver/DestinationResolver.h"
+#include "pdfserver/DocumentNames.h"
+
 #include <gtest/gtest.h>
 
 #include <qpdf/QPDFNameTreeObjectHelper.hh>
@@ -216,6 +219,80 @@ TEST(NameTreeTest, AddingToATreeReportsTheObjectsThatHoldItsRoot) {
         trees::InsertName(pdf, tree, "b", QPDFObjectHandle::newInteger(2), check.Sink());
         check.ExpectAllReported(c.what);
         EXPECT_FALSE(trees::FindName(pdf, tree, "b").isNull()) << c.what;
+    }
+}
+
+// A thousand outputs' worth of the same attachment or destination name: the
+// next one gets a name of its own instead of replacing the one stored under
+// the last numbered name tried.
+TEST(NameTreeTest, ANameInUseIsNeverGivenAgain) {
+    constexpr int kTaken = 999; // "n", "n (2)" ... "n (999)" / "n-2" ... "n-999"
+    struct Case {
+        const char* what;
+        bool attachment;
+        const char* next; // the name the new entry must get
+    };
+    const Case cases[] = {
+        {"attachments", true, "n (1000).txt"},
+        {"named destinations", false, "n-1000"},
+    };
+    auto numbered = [](bool attachment, int n) {
+        if (n == 1) {
+            return std::string(attachment ? "n.txt" : "n");
+        }
+        return attachment ? "n (" + std::to_string(n) + ").txt" : "n-" + std::to_string(n);
+    };
+    auto page = [](QPDF& pdf) {
+        auto made = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [ 0 0 10 10 ] >>"));
+        pdf.addPage(made, false);
+        return pdf.getAllPages().back();
+    };
+    auto attachment = [](QPDF& pdf, const std::string& name, const std::string& bytes) {
+        auto files = QPDFObjectHandle::newDictionary();
+        files.replaceKey("/F", QPDFObjectHandle::newStream(&pdf, bytes));
+        auto specification = QPDFObjectHandle::newDictionary();
+        specification.replaceKey("/F", QPDFObjectHandle::newUnicodeString(name));
+        specification.replaceKey("/EF", files);
+        return pdf.makeIndirectObject(specification);
+    };
+    for (const auto& c : cases) {
+        const char* key = c.attachment ? "/EmbeddedFiles" : "/Dests";
+        QPDF target;
+        target.emptyPDF();
+        auto targetPage = page(target);
+        auto noChange = [](QPDFObjectHandle) {};
+        auto tree = trees::NameTree(target, key, true, noChange);
+        for (int n = 1; n <= kTaken; ++n) {
+            auto value = c.attachment ? attachment(target, numbered(true, n), std::to_string(n))
+                                      : QPDFObjectHandle::parse("[ 0 /Fit ]");
+            if (!c.attachment) {
+                value.setArrayItem(0, targetPage);
+            }
+            trees::InsertName(target, tree, numbered(c.attachment, n), value, noChange);
+        }
+        const std::string last = numbered(c.attachment, kTaken);
+        const std::string lastBefore = trees::FindName(target, tree, last).unparseResolved();
+
+        QPDF source;
+        source.emptyPDF();
+        auto sourcePage = page(source);
+        auto sourceTree = trees::NameTree(source, key, true, noChange);
+        NameIndex index;
+        if (c.attachment) {
+            trees::InsertName(source, sourceTree, "n.txt", attachment(source, "n.txt", "new"),
+                              noChange);
+            CopyAttachments(source, target, index, noChange);
+        } else {
+            auto destination = QPDFObjectHandle::parse("[ 0 /Fit ]");
+            destination.setArrayItem(0, sourcePage);
+            trees::InsertName(source, sourceTree, "n", destination, noChange);
+            CDestinationResolver resolver(source);
+            CNamedDestinationCopier copier(source, resolver, target, index);
+            copier.Add({{0, targetPage}}, noChange);
+        }
+        EXPECT_EQ(trees::FindName(target, tree, last).unparseResolved(), lastBefore) << c.what;
+        EXPECT_FALSE(trees::FindName(target, tree, c.next).isNull()) << c.what;
     }
 }
 
