@@ -1,16 +1,19 @@
-// quorvel-cli run [--isolated] [--password-file FILE] BATCH.app: loads a batch
-// file as the main window does (entries without append parameters stay
-// without them), then
-// runs the append run on it with the document server, printing "row N:
-// STATUS" for every status change (rows from 1). Message boxes go to standard
-// error as "caption: text". Exits 0 when the run reached "Done.", 1 otherwise.
-// Ctrl-C asks the run to stop, as the "Stop" button does; a second one ends
-// the program.
+// quorvel-cli run [--isolated] [--call-timeout SECONDS] [--password-file FILE]
+// BATCH.app: loads a batch file as the main window does (entries without
+// append parameters stay without them), then runs the append run on it with
+// the document server, printing "row N: STATUS" for every status change (rows
+// from 1). Message boxes go to standard error as "caption: text". Exits 0
+// when the run reached "Done.", 1 otherwise. Ctrl-C asks the run to stop, as
+// the "Stop" button does; a second one ends the program.
 //
 // The document server runs inside this process unless --isolated is given:
 // then it runs in a quorvel-docserver helper as in the window, page counts
 // included, so that a document that crashes or hangs the PDF library ends
 // the run with the failing step's message instead of ending the program.
+// Each call to the helper waits as long as the helper lives; Ctrl-C during a
+// call gives the helper a short grace, then ends it and the run with that
+// step's message. --call-timeout SECONDS (which implies --isolated) ends a
+// helper whose call takes longer, the same way, for unattended scripts.
 //
 // Sources that need a password take it from the password file (see
 // CPasswordFile); one without a password ends the run as a file that cannot
@@ -33,8 +36,10 @@
 #include "support/LogMessages.h"
 #include "support/PageCountProbe.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace quorvel::cli {
@@ -65,9 +70,23 @@ public:
     void PumpOneMessage() override {
         if (g_stopPressed) {
             g_stopPressed = 0;
+            m_bInterrupted = true;
             m_clickButton();
         }
     }
+    // Ctrl-C reaches a waiting call through the interrupted wait: it stops the
+    // run and gives up on the call.
+    bool PumpWhileServerBusy(int /*elapsedMs*/) override {
+        if (g_stopPressed) {
+            g_stopPressed = 0;
+            m_bInterrupted = true;
+            if (m_strLabel == kLabelStop)
+                m_clickButton();
+        }
+        return !m_bInterrupted;
+    }
+    // A Ctrl-C that stopped the run does not give up on later waits.
+    void ForgetInterrupt() { m_bInterrupted = false; }
     void ShowConnectDialog() override {}
     void CloseConnectDialog() override {}
     std::string GetButtonLabel() override { return m_strLabel; }
@@ -111,15 +130,42 @@ private:
     std::function<void()> m_clickButton;
     CConsoleMessageHost m_console{stderr};
     std::string m_strLabel = kLabelAppendFiles;
+    bool m_bInterrupted = false;
 };
+
+// Reads the options before the batch file; false when they do not fit.
+bool ReadRunOptions(const std::vector<std::string>& args, bool& isolated, int& callTimeoutMs) {
+    isolated = false;
+    callTimeoutMs = -1;
+    if (args.empty())
+        return false;
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--isolated") {
+            isolated = true;
+        } else if (args[i] == "--call-timeout" && i + 2 < args.size()) {
+            const std::string& value = args[++i];
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
+                seconds > 86400.0 * 24)
+                return false;
+            callTimeoutMs = static_cast<int>(std::ceil(seconds * 1000));
+            isolated = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
 
 int RunRun(const std::vector<std::string>& commandArgs) {
     std::vector<std::string> args = commandArgs;
     std::string passwordFile;
     if (!TakePasswordFileOption(args, passwordFile))
         return kUsageError;
-    const bool isolated = !args.empty() && args[0] == "--isolated";
-    if (args.size() != (isolated ? 2u : 1u))
+    bool isolated = false;
+    int callTimeoutMs = -1;
+    if (!ReadRunOptions(args, isolated, callTimeoutMs))
         return kUsageError;
     const std::string& batchPath = args.back();
     if (batchPath.rfind("--", 0) == 0)
@@ -131,8 +177,8 @@ int RunRun(const std::vector<std::string>& commandArgs) {
     std::shared_ptr<IAutomationFactory> factory;
     CDocServerConnection* helper = nullptr;
     if (isolated) {
-        auto outOfProcess =
-            std::make_shared<COutOfProcessFactory>(std::make_shared<CDocServerConnection>());
+        auto outOfProcess = std::make_shared<COutOfProcessFactory>(
+            std::make_shared<CDocServerConnection>(std::string(), callTimeoutMs));
         helper = outOfProcess->Connection().get();
         factory = std::move(outOfProcess);
     } else {
@@ -144,6 +190,8 @@ int RunRun(const std::vector<std::string>& commandArgs) {
     AppendRunState state;
     CConsoleAppendHost host(*factory, helper, passwords,
                             [&] { OnAppendFiles(jobs, host, *factory, settings, &log, state); });
+    if (helper)
+        helper->SetWaitHost(&host);
 
     // A run that writes outputs but cannot record them is refused, as the
     // desktop program refuses to go on without its log.
@@ -169,11 +217,18 @@ int RunRun(const std::vector<std::string>& commandArgs) {
     struct sigaction previous {};
     sigaction(SIGINT, &action, &previous);
     OnAppendFiles(jobs, host, *factory, settings, &log, state);
+    // Letting go of the run's objects started the compaction of its outputs
+    // in the helper; it is finished before the helper is ended with us.
+    if (helper) {
+        host.ForgetInterrupt();
+        helper->WaitUntilIdle();
+    }
     sigaction(SIGINT, &previous, nullptr);
     return host.m_bDone ? 0 : 1;
 }
 
-const CliRegistrar registrar({"run", "run [--isolated] [--password-file FILE] BATCH.app", RunRun});
+const CliRegistrar registrar(
+    {"run", "run [--isolated] [--call-timeout SECONDS] [--password-file FILE] BATCH.app", RunRun});
 
 } // namespace
 } // namespace quorvel::cli

@@ -2,6 +2,7 @@
 
 #include "docserver/DocFrameIo.h"
 #include "engine/Secret.h"
+#include "support/SaveInProgress.h"
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +14,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace quorvel {
 
@@ -46,12 +49,44 @@ std::string FindBuiltDocServer() {
     return {};
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Once the first bytes of a reply are in, the rest follows at once: the
+// helper sends every reply whole.
+constexpr int kReplyRestMs = 10000;
+
 // Waits for `pid` to end; tolerates an already reaped child (SIGCHLD ignored).
 void Reap(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
 }
+
+int MillisecondsSince(Clock::time_point start) {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// The path a request asks the helper to save to, if it is a Save.
+const std::string* SavePathOf(const DocRequest& request) {
+    if (request.op != DocOp::Call || request.method != DocMethod::PDDocSave ||
+        request.args.size() != 2 || request.args[1].type != DocValueType::Text) {
+        return nullptr;
+    }
+    return &request.args[1].text;
+}
+
+// Marks a call under way for as long as it lives.
+class CDepth {
+public:
+    explicit CDepth(int& depth) : m_depth(depth) { ++m_depth; }
+    ~CDepth() { --m_depth; }
+    CDepth(const CDepth&) = delete;
+    CDepth& operator=(const CDepth&) = delete;
+
+private:
+    int& m_depth;
+};
 
 } // namespace
 
@@ -80,37 +115,21 @@ std::string FindDocServerExecutableFrom(const std::string& programDir) {
 
 CDocServerConnection::CDocServerConnection(std::string serverPath, int timeoutMs,
                                            std::vector<std::string> extraArgs)
-    : m_strServerPath(std::move(serverPath)),
-      m_nTimeoutMs(timeoutMs < 0 ? kDocServerDefaultTimeoutMs : timeoutMs),
+    : m_strServerPath(std::move(serverPath)), m_nTimeoutMs(timeoutMs < 0 ? -1 : timeoutMs),
       m_extraArgs(std::move(extraArgs)) {}
 
 CDocServerConnection::~CDocServerConnection() {
     Stop();
 }
 
+void CDocServerConnection::SetWaitHost(IConnectionHost* host) {
+    std::lock_guard lock(m_mutex);
+    m_pWaitHost = host;
+}
+
 void CDocServerConnection::Stop() {
     std::lock_guard lock(m_mutex);
-    if (m_pid < 0) {
-        return;
-    }
-    // Closing our end lets the helper leave on its own; give it a moment before
-    // killing it, so that it can release its documents in order.
-    ::close(m_fd);
-    m_fd = -1;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    for (;;) {
-        int status = 0;
-        pid_t r = ::waitpid(m_pid, &status, WNOHANG);
-        if (r == m_pid || (r < 0 && errno != EINTR)) {
-            m_pid = -1;
-            return;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    KillLocked();
+    EndLocked();
 }
 
 bool CDocServerConnection::IsRunning() const {
@@ -167,6 +186,7 @@ bool CDocServerConnection::StartLocked() {
     ::close(sv[1]);
     m_fd = sv[0];
     m_pid = pid;
+    m_savedPaths.clear();
     ++m_nGeneration;
     ++m_nStarts;
     return true;
@@ -182,46 +202,143 @@ bool CDocServerConnection::AliveLocked() const {
     return n == 0;
 }
 
-void CDocServerConnection::KillLocked() {
+void CDocServerConnection::EndLocked(int graceMs) {
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
-    if (m_pid >= 0) {
+    if (m_pid < 0) {
+        return;
+    }
+    // Closing our end lets the helper take back a save under way and leave
+    // on its own; it is killed only when it does not.
+    const auto start = Clock::now();
+    bool ended = false;
+    for (;;) {
+        int status = 0;
+        pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+        if (r == m_pid || (r < 0 && errno != EINTR)) {
+            ended = true;
+            break;
+        }
+        if (MillisecondsSince(start) >= graceMs) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!ended) {
         ::kill(m_pid, SIGKILL);
         Reap(m_pid);
-        m_pid = -1;
     }
+    // A helper that was killed, or died, in the middle of writing a file
+    // leaves its temporary file; it is gone now and cannot finish it.
+    for (const std::string& path : m_savedPaths) {
+        RemoveSaveTempFiles(path, m_pid);
+    }
+    m_savedPaths.clear();
+    m_pid = -1;
 }
 
-std::optional<DocReply> CDocServerConnection::ExchangeLocked(const DocRequest& request) {
+bool CDocServerConnection::SendLocked(const DocRequest& request) {
+    if (const std::string* path = SavePathOf(request)) {
+        m_savedPaths.insert(*path);
+    }
     std::string payload = EncodeDocRequest(request);
     const DocIoResult written = WriteDocFrame(m_fd, payload, m_nTimeoutMs);
     if (CarriesPassword(request))
         WipeString(payload);
     if (written != DocIoResult::Ok) {
-        KillLocked();
+        EndLocked();
+        return false;
+    }
+    return true;
+}
+
+std::optional<DocReply> CDocServerConnection::ExchangeLocked(const DocRequest& request) {
+    CDepth depth(m_nDepth);
+    if (!SendLocked(request)) {
         return std::nullopt;
     }
-    return ReadReplyLocked();
+    std::optional<DocReply> reply = ReadReplyLocked();
+    // Objects dropped while the wait host kept the window alive.
+    if (m_nDepth == 1) {
+        auto deferred = std::move(m_deferredReleases);
+        m_deferredReleases.clear();
+        for (const auto& [generation, handle] : deferred) {
+            if (m_pid >= 0 && generation == m_nGeneration.load()) {
+                DocRequest release;
+                release.op = DocOp::Release;
+                release.handle = handle;
+                SendLocked(release);
+            }
+        }
+    }
+    return reply;
 }
 
 std::optional<DocReply> CDocServerConnection::ReadReplyLocked() {
+    const auto start = Clock::now();
+    bool busy = false; // the wait host was told about this call
+    std::optional<Clock::time_point> giveUpAt;
+    bool ready = false;
+    for (;;) {
+        const int elapsed = MillisecondsSince(start);
+        int wait = -1;
+        if (m_nTimeoutMs >= 0) {
+            if (elapsed >= m_nTimeoutMs) {
+                break;
+            }
+            wait = m_nTimeoutMs - elapsed;
+        }
+        if (giveUpAt) {
+            const int left = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(*giveUpAt - Clock::now())
+                    .count());
+            if (left <= 0) {
+                break;
+            }
+            wait = wait < 0 ? left : std::min(wait, left);
+        }
+        if (m_pWaitHost) {
+            const int untilPump =
+                elapsed < kDocQuietMs ? kDocQuietMs - elapsed : kDocPumpIntervalMs;
+            wait = wait < 0 ? untilPump : std::min(wait, untilPump);
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, wait);
+        if (n > 0) {
+            ready = true; // a reply, or the helper hung up: the read tells
+            break;
+        }
+        if (n < 0 && errno != EINTR) {
+            break;
+        }
+        const int now = MillisecondsSince(start);
+        if (m_pWaitHost && now >= kDocQuietMs) {
+            busy = true;
+            if (!m_pWaitHost->PumpWhileServerBusy(now) && !giveUpAt) {
+                giveUpAt = Clock::now() + std::chrono::milliseconds(kDocStopGraceMs);
+            }
+        }
+    }
+    if (busy) {
+        m_pWaitHost->ServerCallEnded();
+    }
     std::string payload;
-    if (ReadDocFrame(m_fd, payload, m_nTimeoutMs) != DocIoResult::Ok) {
-        KillLocked();
+    if (!ready || ReadDocFrame(m_fd, payload, kReplyRestMs) != DocIoResult::Ok) {
+        EndLocked();
         return std::nullopt;
     }
     std::optional<DocReply> reply = DecodeDocReply(payload);
     if (!reply) {
-        KillLocked();
+        EndLocked();
     }
     return reply;
 }
 
 std::optional<DocReply> CDocServerConnection::Call(uint64_t generation, const DocRequest& request) {
     std::lock_guard lock(m_mutex);
-    if (m_pid < 0 || generation != m_nGeneration.load()) {
+    if (ReenteredLocked() || m_pid < 0 || generation != m_nGeneration.load()) {
         return std::nullopt;
     }
     return ExchangeLocked(request);
@@ -230,8 +347,11 @@ std::optional<DocReply> CDocServerConnection::Call(uint64_t generation, const Do
 std::optional<DocReply> CDocServerConnection::CallStarting(const DocRequest& request,
                                                            uint64_t& generation) {
     std::lock_guard lock(m_mutex);
+    if (ReenteredLocked()) {
+        return std::nullopt;
+    }
     if (m_pid >= 0 && !AliveLocked()) {
-        KillLocked();
+        EndLocked();
     }
     if (m_pid < 0 && !StartLocked()) {
         return std::nullopt;
@@ -244,22 +364,25 @@ size_t CDocServerConnection::CallStartingStream(const DocRequest& request, size_
                                                 const std::function<void(const DocReply&)>& onReply,
                                                 uint64_t& generation) {
     std::lock_guard lock(m_mutex);
+    if (ReenteredLocked()) {
+        return 0;
+    }
+    CDepth depth(m_nDepth);
     if (m_pid >= 0 && !AliveLocked()) {
-        KillLocked();
+        EndLocked();
     }
     if (m_pid < 0 && !StartLocked()) {
         return 0;
     }
     generation = m_nGeneration.load();
-    if (WriteDocFrame(m_fd, EncodeDocRequest(request), m_nTimeoutMs) != DocIoResult::Ok) {
-        KillLocked();
+    if (!SendLocked(request)) {
         return 0;
     }
     size_t arrived = 0;
     while (arrived < replies) {
         std::optional<DocReply> reply = ReadReplyLocked();
         if (!reply) {
-            break; // the helper has been killed
+            break; // the helper has been ended
         }
         ++arrived;
         onReply(*reply);
@@ -267,17 +390,33 @@ size_t CDocServerConnection::CallStartingStream(const DocRequest& request, size_
     return arrived;
 }
 
+bool CDocServerConnection::WaitUntilIdle() {
+    std::lock_guard lock(m_mutex);
+    if (ReenteredLocked()) {
+        return false;
+    }
+    if (m_pid < 0) {
+        return true;
+    }
+    DocRequest ping;
+    ping.op = DocOp::Ping;
+    return ExchangeLocked(ping).has_value();
+}
+
 void CDocServerConnection::Release(uint64_t generation, uint32_t handle) {
     std::lock_guard lock(m_mutex);
     if (m_pid < 0 || generation != m_nGeneration.load()) {
         return;
     }
+    if (ReenteredLocked()) {
+        // A request is waiting for its reply: the release goes out after it.
+        m_deferredReleases.emplace_back(generation, handle);
+        return;
+    }
     DocRequest request;
     request.op = DocOp::Release;
     request.handle = handle;
-    if (WriteDocFrame(m_fd, EncodeDocRequest(request), m_nTimeoutMs) != DocIoResult::Ok) {
-        KillLocked();
-    }
+    SendLocked(request);
 }
 
 } // namespace quorvel

@@ -199,6 +199,8 @@ std::optional<DocReply> CDocServerLoop::Handle(const DocRequest& request) {
             return FailureReply("a page-count batch is served by Serve");
         case DocOp::Call:
             return Call(request);
+        case DocOp::Ping:
+            return IntReply(0);
         }
         return FailureReply("unknown operation");
     } catch (const AutomationException& e) {

@@ -1,6 +1,7 @@
 #include "docserver/DocServerMain.h"
 
 #include "support/CommandLine.h"
+#include "support/SaveInProgress.h"
 
 #include <cerrno>
 #include <csignal>
@@ -75,11 +76,14 @@ int DocServerMain(int argc, char** argv, std::shared_ptr<IAutomationFactory> fac
     // A window process that goes away mid-reply must end us quietly, not by signal.
     std::signal(SIGPIPE, SIG_IGN);
     // The window process closing its end (or ending, which closes it) ends us at
-    // once, even while the main thread is stuck inside a library call.
+    // once, even while the main thread is stuck inside a library call; a save
+    // under way is taken back first, so that it leaves no temporary file and
+    // no half-written update behind.
     std::thread([fd] {
         pollfd p{fd, POLLRDHUP, 0};
         while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
         }
+        UndoSaveInProgress();
         ::_exit(0);
     }).detach();
     CDocServerLoop loop(std::move(factory), std::move(probe));

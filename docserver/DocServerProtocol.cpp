@@ -70,7 +70,7 @@ private:
 };
 
 bool KnownOp(uint8_t op) {
-    return op >= 1 && op <= 6;
+    return op >= 1 && op <= 7;
 }
 bool KnownKind(uint8_t kind) {
     return kind <= 5;

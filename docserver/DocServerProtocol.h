@@ -31,6 +31,9 @@ enum class DocOp : uint8_t {
     // sent as soon as its count is known
     ProbePageCounts = 5,
     SetPassword = 6, // texts: path, password -> integer reply (1)
+    // nothing -> integer reply 0, once every earlier request (releases
+    // included) has been carried out
+    Ping = 7,
 };
 
 // The page count reply for a file that needs a password the request did not

@@ -31,8 +31,8 @@ private:
 };
 
 // A factory with its own helper running `serverPath` (empty: the installed
-// "quorvel-docserver", see FindDocServerExecutable). `timeoutMs` < 0: the
-// default answer timeout of 60 seconds. Nothing is started before the first
+// "quorvel-docserver", see FindDocServerExecutable). `timeoutMs` < 0: calls
+// wait as long as the helper lives. Nothing is started before the first
 // CreateObject.
 std::shared_ptr<IAutomationFactory> CreateOutOfProcessFactory(const std::string& serverPath = {},
                                                               int timeoutMs = -1);

@@ -7,10 +7,15 @@ namespace quorvel {
 
 namespace {
 
+// Counting one file with the library takes far less than this; a count
+// still going after it is taken for a library that hangs on the file. (This
+// helper counts pages only; it saves nothing and runs no append.)
+constexpr int kProbeTimeoutMs = 60000;
+
 CDocServerConnection& ProbeConnection() {
     // Never destroyed: the helper leaves when our end of the socket closes at
     // exit, so there is nothing to wait for.
-    static auto* connection = new CDocServerConnection();
+    static auto* connection = new CDocServerConnection({}, kProbeTimeoutMs);
     return *connection;
 }
 

@@ -6,9 +6,11 @@
 #include "engine/RunMessages.h"
 #include "engine/Settings.h"
 #include "support/AppendLog.h"
+#include "support/RegularFile.h"
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quorvel {
@@ -26,11 +28,16 @@ bool IsSameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// The output "exists" when it can be opened for reading. Only a regular
+// file is opened to find out; a folder opens for reading as well, and a
+// FIFO or device is never asked (the caller reports it first).
 bool FileExists(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    if (KindOfPath(path) == PathKind::Folder)
+        return ::access(path.c_str(), R_OK) == 0;
+    const int fd = OpenRegularFileForReading(path);
+    if (fd < 0)
         return false;
-    std::fclose(f);
+    ::close(fd);
     return true;
 }
 
@@ -41,9 +48,8 @@ class CAppendRun {
 public:
     CAppendRun(IJobList& jobs, IAppendHost& host, IAutomationFactory& factory,
                const SetupSettings& settings, CAppendLog* log, AppendRunState& state)
-        : m_jobs(jobs), m_host(host), m_factory(factory), m_log(log),
-          m_state(state), m_padding{settings.m_strOddEvery, settings.m_strOnEach,
-                                    settings.m_strOddFinal} {}
+        : m_jobs(jobs), m_host(host), m_factory(factory), m_settings(settings), m_log(log),
+          m_state(state) {}
 
     void Run();
 
@@ -71,9 +77,11 @@ private:
     IJobList& m_jobs;
     IAppendHost& m_host;
     IAutomationFactory& m_factory;
+    // Read again for every row: Setup stays usable during a run, and what it
+    // saved applies from the next row on.
+    const SetupSettings& m_settings;
     CAppendLog* m_log;
     AppendRunState& m_state;
-    PaddingFiles m_padding;
     RunObjects m_objects;
 };
 
@@ -134,8 +142,8 @@ void CAppendRun::Run() {
 bool CAppendRun::UnlockRowFiles(const std::string& sourcePath, std::string& skippedPath) {
     // The padding files are asked for with the first row, whether or not the
     // row ends up padded, and then remembered.
-    const std::string* const paths[] = {&sourcePath, &m_padding.oddEvery, &m_padding.onEach,
-                                        &m_padding.oddFinal};
+    const std::string* const paths[] = {&sourcePath, &m_settings.m_strOddEvery,
+                                        &m_settings.m_strOnEach, &m_settings.m_strOddFinal};
     for (const std::string* path : paths) {
         if (path != &sourcePath && (path->size() < 2 || !FileExists(*path)))
             continue;
@@ -183,6 +191,11 @@ CAppendRun::RowResult CAppendRun::ProcessRow(int row) {
     if (!UnlockRowFiles(sourcePath, skippedPath))
         return ErrorEnding(RunMessages::kErrorOpeningFile + skippedPath);
 
+    // A FIFO or device under the output's name is neither read nor deleted
+    // nor replaced: the row ends as with an output that cannot be opened.
+    if (KindOfPath(outputPath) == PathKind::Special)
+        return ErrorEnding(RunMessages::kErrorOpeningFile + outputPath);
+
     const bool createNew = createFlag || !FileExists(outputPath);
 
     if (createNew) {
@@ -211,7 +224,8 @@ CAppendRun::RowResult CAppendRun::ProcessRow(int row) {
         return ErrorEnding(RunMessages::kErrorOpeningFile + outputPath);
     }
 
-    if (m_objects.source->Open(sourcePath) == 0)
+    // The server is never asked to read anything but a regular file.
+    if (KindOfPath(sourcePath) == PathKind::Special || m_objects.source->Open(sourcePath) == 0)
         return ErrorEnding(RunMessages::kErrorOpeningFile + sourcePath);
 
     for (const PageRange& range : ranges) {
@@ -228,7 +242,9 @@ CAppendRun::RowResult CAppendRun::ProcessRow(int row) {
 
     CreateOutputFolder(outputPath);
     const bool isLastRow = row + 1 == m_jobs.RowCount();
-    if (!AppendPaddingFiles(m_objects, m_host, m_padding, isLastRow)) {
+    const PaddingFiles padding{m_settings.m_strOddEvery, m_settings.m_strOnEach,
+                               m_settings.m_strOddFinal};
+    if (!AppendPaddingFiles(m_objects, m_host, padding, isLastRow)) {
         m_host.SetButtonLabel(kLabelAppendFiles);
         m_objects.app->CloseAllDocs();
         m_objects = RunObjects{};

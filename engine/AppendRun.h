@@ -20,7 +20,9 @@ inline constexpr const char* kLabelStop = "Stop";
 // caller's thread; it keeps the window alive through host.PumpOneMessage(),
 // which may re-enter this function (a click on "Stop" then only sets
 // state.m_bStopRequested). Every failure is shown through the host and ends
-// the run. `log` may be null (no log stream): no records are written then.
+// the run. `settings` is read again for each row, so padding files changed
+// in Setup during the run apply from the next row on. `log` may be null (no
+// log stream): no records are written then.
 void OnAppendFiles(IJobList& jobs, IAppendHost& host, IAutomationFactory& factory,
                    const SetupSettings& settings, CAppendLog* log, AppendRunState& state);
 

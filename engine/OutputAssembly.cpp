@@ -2,6 +2,7 @@
 
 #include "engine/JobColumn.h"
 #include "engine/RunMessages.h"
+#include "support/RegularFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -28,11 +29,23 @@ std::string CutTitle(const std::string& title) {
     return title.substr(0, end);
 }
 
+// Only a regular file is opened to find out. A folder opens for reading as
+// well, and a FIFO or device that may be read counts as there without being
+// opened (opening a FIFO waits for a writer); the server refuses both later.
 bool CanOpenForReading(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    switch (KindOfPath(path)) {
+    case PathKind::Missing:
         return false;
-    std::fclose(f);
+    case PathKind::Folder:
+    case PathKind::Special:
+        return ::access(path.c_str(), R_OK) == 0;
+    case PathKind::Regular:
+        break;
+    }
+    const int fd = OpenRegularFileForReading(path);
+    if (fd < 0)
+        return false;
+    ::close(fd);
     return true;
 }
 
@@ -186,7 +199,8 @@ bool AppendPaddingFiles(RunObjects& objects, IMessageHost& host, const PaddingFi
         int32_t pages = objects.output->GetNumPages();
         if (padding.oddOnly && pages % 2 != 1)
             continue;
-        if (objects.source->Open(padding.path) == 0) {
+        if (KindOfPath(padding.path) == PathKind::Special ||
+            objects.source->Open(padding.path) == 0) {
             host.MessageBox(RunMessages::kErrorOpeningFile + padding.path, kAppName);
             return false;
         }

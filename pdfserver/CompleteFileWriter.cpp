@@ -1,5 +1,7 @@
 #include "pdfserver/CompleteFileWriter.h"
 
+#include "support/SaveInProgress.h"
+
 #include <qpdf/QPDFWriter.hh>
 
 #include <fcntl.h>
@@ -51,22 +53,21 @@ bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
         return false;
     }
     std::string folder = FolderOf(path);
-    std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    // The temporary name adds 8 characters to the target's; it is cut so that
-    // a target with a name near the longest allowed can still be written.
-    constexpr size_t kTempNameExtra = 8; // "." before, ".XXXXXX" after
-    std::string stem = name.substr(0, std::min(name.size(), size_t{NAME_MAX} - kTempNameExtra));
-    std::string pattern = folder + (folder == "/" ? "." : "/.") + stem + ".XXXXXX";
+    // The temporary name carries this process's id, so that whoever ends
+    // this process in the middle of the write can find and remove the file.
+    std::string pattern = SaveTempPattern(path, ::getpid());
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         return false;
     }
+    SaveTempFileCreated(temp.data());
     FILE* file = ::fdopen(fd, "wb");
     if (!file) {
         ::close(fd);
         ::unlink(temp.data());
+        SaveEnded();
         return false;
     }
     bool written = false;
@@ -97,8 +98,10 @@ bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
     }
     if (!written || std::rename(temp.data(), path.c_str()) != 0) {
         ::unlink(temp.data());
+        SaveEnded();
         return false;
     }
+    SaveEnded();
     SyncFolder(folder);
     return true;
 }

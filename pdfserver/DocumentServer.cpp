@@ -14,16 +14,16 @@ class CDocumentServerFactory : public IAutomationFactory {
 public:
     std::shared_ptr<IAcroObject> CreateObject(const std::string& progId) override {
         if (progId == kProgIdApp) {
-            return std::make_shared<CAcroApp>(m_state);
+            return Leased(new CAcroApp(m_state));
         }
         if (progId == kProgIdPDDoc) {
-            return std::make_shared<CAcroPDDoc>(m_state, nullptr);
+            return Leased(new CAcroPDDoc(m_state, nullptr));
         }
         if (progId == kProgIdAVDoc) {
-            return std::make_shared<CAcroAVDoc>(m_state, nullptr);
+            return Leased(new CAcroAVDoc(m_state, nullptr));
         }
         if (progId == kProgIdPDBookmark) {
-            return std::make_shared<CAcroPDBookmark>();
+            return Leased(new CAcroPDBookmark());
         }
         return nullptr;
     }
@@ -32,6 +32,18 @@ public:
     }
 
 private:
+    // The object, counted as held by the client until it is dropped: a run
+    // holds its objects from its start to its end, so the outputs it updated
+    // are compacted as soon as it lets go of them, whether it ended with
+    // CloseAllDocs or not.
+    template <class T> std::shared_ptr<IAcroObject> Leased(T* object) {
+        m_state->AddClient();
+        return std::shared_ptr<T>(object, [state = m_state](T* p) {
+            delete p;
+            state->ReleaseClient();
+        });
+    }
+
     std::shared_ptr<CServerState> m_state = std::make_shared<CServerState>();
 };
 

@@ -42,7 +42,8 @@ std::optional<FileStamp> StampOfDescriptor(int fd) {
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO under the name has no stamp, not a stall.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return std::nullopt;
     }

@@ -1,5 +1,7 @@
 #include "pdfserver/IncrementalUpdate.h"
 
+#include "support/SaveInProgress.h"
+
 #include <qpdf/Buffer.hh>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -70,20 +72,11 @@ bool IsXrefTableAt(int fd, long long offset) {
            std::memcmp(keyword, "xref", 4) == 0;
 }
 
+// Appends through the record of the save under way, so that a helper told
+// to end in the middle cuts the file back to its old length first.
 bool WriteAll(int fd, const std::string& bytes, off_t offset) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                   offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    SaveAppendStarted(fd, offset);
+    return WriteSaveBytes(fd, bytes.data(), bytes.size(), offset);
 }
 
 struct WrittenStream {
@@ -415,8 +408,10 @@ UpdateResult AppendIncrementalUpdate(QPDF& pdf, const std::set<QPDFObjGen>& chan
         if (::ftruncate(file.Get(), oldSize) == 0) {
             ::fdatasync(file.Get());
         }
+        SaveEnded();
         return UpdateResult::Failed;
     }
+    SaveEnded();
     auto after = StampOfDescriptor(file.Get());
     if (!after) {
         return UpdateResult::Failed;

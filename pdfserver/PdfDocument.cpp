@@ -5,8 +5,12 @@
 #include "pdfserver/OutlineTree.h"
 #include "pdfserver/ServerState.h"
 #include "pdfserver/StructTreeMerger.h"
+#include "support/RegularFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <map>
 #include <vector>
@@ -22,12 +26,22 @@ namespace {
 // readable down to its pages. A file the server has just written skips the
 // page walk: qpdf reads objects lazily, and the walk costs a read of every
 // page object, which matters when a growing output is saved after each
-// source.
+// source. Only a regular file is parsed (null for anything else): a FIFO
+// would stall the server and a device such as /dev/zero never end.
 std::shared_ptr<PdfInstance> ParseFile(const std::string& path, const char* password,
                                        bool checkPages = true) {
+    const int fd = OpenRegularFileForReading(path);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return nullptr;
+    }
     auto instance = std::make_shared<PdfInstance>();
     instance->pdf.setSuppressWarnings(true);
-    instance->pdf.processFile(path.c_str(), password);
+    instance->pdf.processFile(path.c_str(), file, true, password);
     if (!checkPages) {
         return instance;
     }

@@ -125,6 +125,18 @@ std::shared_ptr<PdfInstance> CServerState::TakeParsed(const std::string& path, i
     return instance;
 }
 
+void CServerState::ReleaseClient() {
+    if (--m_nClients > 0) {
+        return;
+    }
+    m_nClients = 0;
+    try {
+        CompactWrittenFiles();
+    } catch (...) {
+        // The updated files stay as they are: complete, only larger.
+    }
+}
+
 void CServerState::CompactWrittenFiles() {
     auto written = std::move(m_written);
     m_written.clear();

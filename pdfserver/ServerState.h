@@ -64,6 +64,11 @@ public:
     // The password to open `path` with: NUL-terminated, null when none is set.
     const char* PasswordFor(const std::string& path) const;
 
+    // Counts the objects a client holds. When the last one is let go (a run
+    // ended, however it ended) the written files are compacted.
+    void AddClient() { ++m_nClients; }
+    void ReleaseClient();
+
 private:
     struct WrittenFile {
         FileStamp stamp;
@@ -80,6 +85,7 @@ private:
     std::vector<std::weak_ptr<PdfInstance>> m_instances;
     std::map<std::string, WrittenFile> m_written;
     std::map<std::string, CSecret> m_passwords;
+    int m_nClients = 0;
 };
 
 } // namespace quorvel

@@ -117,7 +117,9 @@ bool CAppendLog::WriteLine(const std::string& line) {
     if (!m_file)
         return false;
     const bool written = std::fwrite(line.data(), 1, line.size(), m_file) == line.size();
-    return std::fflush(m_file) == 0 && written;
+    // Synced as the output it records was: after a power loss the log still
+    // holds every append whose row showed "Done".
+    return std::fflush(m_file) == 0 && written && ::fdatasync(::fileno(m_file)) == 0;
 }
 
 void CAppendLog::WriteLogRecord(std::string outputPath, std::string sourcePath) {

@@ -59,12 +59,13 @@ public:
     void Close();
     const std::string& Path() const { return m_strPath; }
 
-    // Appends one record for an output file that was just saved and flushes
-    // it, so separate readers see it at once. Reports nothing; does nothing
-    // when no log is open.
+    // Appends one record for an output file that was just saved, flushes it,
+    // so separate readers see it at once, and syncs it to disk, so that it
+    // survives a power loss as the saved output does. Reports nothing; does
+    // nothing when no log is open.
     void WriteLogRecord(std::string outputPath, std::string sourcePath);
-    // Appends a prepared record line (as FormatLogRecord makes it) and
-    // flushes. False when no log is open or the write failed.
+    // Appends a prepared record line (as FormatLogRecord makes it), flushes
+    // and syncs it. False when no log is open or the write or sync failed.
     bool WriteLine(const std::string& line);
 
     // Empties the log file: closes the stream and reopens the same path with

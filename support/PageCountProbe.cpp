@@ -2,6 +2,7 @@
 
 #include "engine/Secret.h"
 #include "support/ProbeMessages.h"
+#include "support/RegularFile.h"
 
 #include <poppler-document.h>
 #include <poppler-global.h>
@@ -55,10 +56,10 @@ void PrepareLibrary() {
     (void)prepared;
 }
 
-// True when the file can be read and starts with "%PDF". Plain descriptor
-// calls: this runs once per counted file.
+// True when the file is a regular file that can be read and starts with
+// "%PDF". Plain descriptor calls: this runs once per counted file.
 bool HasPdfHeader(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFileForReading(path);
     if (fd < 0)
         return false;
     char header[4] = {};
@@ -122,7 +123,9 @@ int CountPagesWithAcrobat(const std::string& path, IAutomationFactory* factory,
         host.MessageBox(ProbeMessages::kCreateAVDocFailed, kAppName);
         return 0;
     }
-    if (view->Open(path, "") == 0) {
+    // A FIFO or device is refused as the server refuses a file it cannot
+    // open, without asking the server to wait on it or read it for ever.
+    if (KindOfPath(path) == PathKind::Special || view->Open(path, "") == 0) {
         host.MessageBox(ProbeMessages::kErrorOpeningFile + path, kAppName);
         app->CloseAllDocs();
         return 0;

@@ -1,6 +1,9 @@
 #include "support/TextFile.h"
 
+#include "support/RegularFile.h"
+
 #include <cstring>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -14,11 +17,17 @@ bool CTextFileReader::Open(const std::string& path, TextMode mode) {
     // silently name another file.
     if (path.empty() || path.find('\0') != std::string::npos)
         return false;
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file)
+    // Only a regular file: a FIFO would wait for a writer, a device never end.
+    const int fd = OpenRegularFileForReading(path);
+    if (fd < 0)
         return false;
-    // fopen succeeds on a folder on Linux; reading it then fails, which
-    // would look like an empty file instead of one that cannot be read.
+    m_file = ::fdopen(fd, "rb");
+    if (!m_file) {
+        ::close(fd);
+        return false;
+    }
+    // A file whose first read fails would otherwise look like an empty file
+    // instead of one that cannot be read.
     if (std::fgetc(m_file) == EOF && std::ferror(m_file)) {
         Close();
         return false;

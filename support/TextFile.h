@@ -26,7 +26,8 @@ public:
     CTextFileReader(const CTextFileReader&) = delete;
     CTextFileReader& operator=(const CTextFileReader&) = delete;
 
-    // False when the file cannot be opened for reading (missing, a folder,
+    // False when the file cannot be opened for reading (missing, a folder, a
+    // FIFO, a device or anything else that is not a regular file,
     // no permission).
     bool Open(const std::string& path, TextMode mode);
     bool IsOpen() const { return m_file != nullptr; }

@@ -3,6 +3,7 @@
 #include "app/ui/AcrobatConnectDlg.h"
 #include "app/ui/FilenameDelegate.h"
 #include "app/ui/PasswordDlg.h"
+#include "app/ui/ServerBusyWait.h"
 #include "app/ui/SplashDlg.h"
 #include "app/ui/WindowServerBusyFinder.h"
 #include "bulk/ui/ScanningDlg.h"
@@ -145,9 +146,11 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
     m_pJobs = new CJobListModel(m_iconList, this);
     m_pPacer = new CPaintPacer(this);
     m_passwords.SetProvider(this);
+    m_pBusyWait = std::make_unique<CServerBusyWait>(m_ui->appendFilesButton, m_ui->closeButton,
+                                                    m_ui->websiteLink);
     // The document server runs in a helper process, so a document that
     // breaks it costs one call, not this window and its job list.
-    m_pFactory = CreateOutOfProcessFactory();
+    SetAutomationFactory(CreateOutOfProcessFactory());
     m_ui->totalItemsEdit->setText(QString::number(m_nTotalItems));
     BuildMenus();
     BuildShortcuts();
@@ -173,7 +176,9 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
     resize(m_pClient->size() + QSize(0, m_pMenuBar->sizeHint().height()));
 }
 
-CAppendMainDlg::~CAppendMainDlg() = default;
+CAppendMainDlg::~CAppendMainDlg() {
+    SetAutomationFactory(nullptr);
+}
 
 QTableView* CAppendMainDlg::JobListView() const {
     return m_ui->jobListView;
@@ -443,7 +448,12 @@ ISupportPrompt& CAppendMainDlg::SupportPrompt() {
 }
 
 void CAppendMainDlg::SetAutomationFactory(std::shared_ptr<IAutomationFactory> factory) {
+    // Calls to a helper process wait through this window's pump.
+    if (auto* helper = dynamic_cast<COutOfProcessFactory*>(m_pFactory.get()))
+        helper->Connection()->SetWaitHost(nullptr);
     m_pFactory = std::move(factory);
+    if (auto* helper = dynamic_cast<COutOfProcessFactory*>(m_pFactory.get()))
+        helper->Connection()->SetWaitHost(this);
 }
 
 int CAppendMainDlg::DoModal() {
@@ -673,6 +683,17 @@ void CAppendMainDlg::OwnedMessageBox(const std::string& text, const std::string&
 void CAppendMainDlg::StatusChanged(int /*row*/, const std::string& /*status*/) {
     // The model has already asked for the changed cell alone to be painted;
     // the rest of the row and the view are unchanged.
+}
+
+bool CAppendMainDlg::PumpWhileServerBusy(int elapsedMs) {
+    m_pBusyWait->Pump(elapsedMs);
+    // Stop gives up on a call of the run; Close on any call. Outside a run
+    // a call is otherwise waited for to its end.
+    return !(m_bClosing || (m_bRunning && m_runState.m_bStopRequested));
+}
+
+void CAppendMainDlg::ServerCallEnded() {
+    m_pBusyWait->End();
 }
 
 QAction* CAppendMainDlg::TrackPopupMenu(QMenu& menu, const QPoint& globalPos) {

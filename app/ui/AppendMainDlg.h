@@ -38,6 +38,7 @@ namespace quorvel {
 
 class CAcrobatConnectDlg;
 class CScanningDlg;
+class CServerBusyWait;
 
 // Command ids of the main window's menus, buttons, keys and context menu.
 namespace Cmd {
@@ -193,6 +194,10 @@ public:
     void RepaintNow() override;
     void OwnedMessageBox(const std::string& text, const std::string& caption) override;
     void StatusChanged(int row, const std::string& status) override;
+    // While a call to the document helper takes long: only Stop and Close
+    // are taken, and a Stop during a run gives up on the call.
+    bool PumpWhileServerBusy(int elapsedMs) override;
+    void ServerCallEnded() override;
     UnlockResult UnlockFile(const std::string& path, CSecret& password) override;
 
     // The passwords of protected sources, asked for in the password dialog
@@ -268,6 +273,7 @@ private:
     QTimer m_splashTimer;
     std::unique_ptr<CAcrobatConnectDlg> m_pConnectDlg;
     std::shared_ptr<IAutomationFactory> m_pFactory;
+    std::unique_ptr<CServerBusyWait> m_pBusyWait;
     ISupportPrompt* m_pSupportPrompt = nullptr;
     // The four bulk-load dialogs, made at their first use and kept with the
     // window so that their fields keep their values.

@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -250,6 +251,41 @@ TEST_F(CliRunTest, PagesCountsWithTheLibraryAndFallsBackToTheServer) {
     EXPECT_EQ(r.out, "3\ta.pdf\n2\tjunk.pdf\n0\ttext.pdf\n");
     EXPECT_EQ(r.err, "quorvel: Error Opening File : text.pdf\n");
     EXPECT_EQ(RunCli({"pages", "a.pdf"}, dir.Path()).exitCode, 0);
+}
+
+// FIFOs and devices never stall a command, in process or in the helper:
+// each is refused as a file that cannot be opened, wherever it is named.
+TEST_F(CliRunTest, SpecialFilesNeverHang) {
+    MakeSource("a.pdf", 1);
+    ASSERT_EQ(::mkfifo((dir / "fifo.pdf").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.app").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.lst").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "zero.pdf").c_str()), 0);
+    ASSERT_TRUE(test::WriteFileBytes(dir / "fifo-source.app", BatchLine({.file = "fifo.pdf"})));
+    ASSERT_TRUE(test::WriteFileBytes(dir / "zero-source.app", BatchLine({.file = "zero.pdf"})));
+    ASSERT_TRUE(test::WriteFileBytes(dir / "a-then-zero-out.app",
+                                     BatchLine({.file = "a.pdf"}) + "a.pdf; all; 1; Ready.;  ; "
+                                                                    "zero.pdf; N; N; Y; N\r\r\n"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string err; // what standard error holds
+    };
+    const Case cases[] = {
+        {{"pages", "fifo.pdf"}, "quorvel: Error Opening File : fifo.pdf\n"},
+        {{"pages", "zero.pdf"}, "quorvel: Error Opening File : zero.pdf\n"},
+        {{"run", "fifo.app"}, "Can't read append parameters file.: fifo.app\n"},
+        {{"scan", "list", "--output", "o.pdf", "fifo.lst"}, "fifo.lst"},
+        {{"run", "fifo-source.app"}, "quorvel: Error Opening File : fifo.pdf\n"},
+        {{"run", "--isolated", "zero-source.app"}, "quorvel: Error Opening File : zero.pdf\n"},
+        {{"run", "a-then-zero-out.app"}, "quorvel: Error Opening File : zero.pdf\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        auto r = RunCli(c.args, dir.Path(), 60);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_THAT(r.err, HasSubstr(c.err));
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "docserver/OutOfProcessFactory.h"
 #include "docserver/PageCountOutOfProcess.h"
 #include "support/PageCountProbe.h"
+#include "support/SaveInProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -269,10 +271,11 @@ TEST_F(OutOfProcessTest, AHelperThatHangsIsKilledAfterTheTimeout) {
     EXPECT_TRUE(Make<IAcroApp>(kProgIdApp));
 }
 
-TEST(DocServerConnection, TimeoutIsTheGivenOneOrSixtySeconds) {
+// Without a limit a call waits as long as the helper lives.
+TEST(DocServerConnection, TimeoutIsTheGivenOneOrNone) {
     EXPECT_EQ(CDocServerConnection("x", 250).TimeoutMs(), 250);
     EXPECT_EQ(CDocServerConnection("x", 0).TimeoutMs(), 0);
-    EXPECT_EQ(CDocServerConnection("x").TimeoutMs(), 60000);
+    EXPECT_EQ(CDocServerConnection("x").TimeoutMs(), -1);
 }
 
 TEST_F(OutOfProcessTest, DroppedProxiesReleaseTheirObjects) {
@@ -647,6 +650,67 @@ TEST_F(OutOfProcessTest, PerCallOverhead) {
     // Loose on purpose: the machine is shared; this catches a call that waits
     // for a timer instead of the reply.
     EXPECT_LT(us, 2000.0);
+}
+
+// A helper that dies in the middle of writing a file leaves its temporary
+// file behind; the window removes it, found by the helper's id in its name,
+// and nothing else.
+TEST_F(OutOfProcessTest, TemporaryFilesOfADeadHelperAreRemoved) {
+    Use(std::make_shared<CDocServerConnection>(QUORVEL_DOCSERVER_REAL));
+    test::CTempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir / "a.pdf", test::MakePdf(2, "a")));
+    const std::string out = dir / "out.pdf";
+    auto doc = Make<IAcroPDDoc>(kProgIdPDDoc);
+    ASSERT_NE(doc->Open(dir / "a.pdf"), 0);
+    ASSERT_NE(doc->Save(0x21, out), 0);
+    const pid_t helper = m_connection->ServerPid();
+    auto leftOver = [&](pid_t writer) {
+        std::string name = SaveTempPattern(out, writer);
+        return name.replace(name.size() - 6, 6, "a1B2c3");
+    };
+    for (const std::string& name :
+         {leftOver(helper), leftOver(helper + 1), dir / ".out.pdf.a1B2c3"})
+        ASSERT_TRUE(test::WriteFileBytes(name, "partial"));
+
+    ::kill(helper, SIGSEGV);
+    WaitUntilDead(helper);
+    EXPECT_EQ(doc->GetNumPages(), 0);
+    EXPECT_FALSE(m_connection->IsRunning());
+    EXPECT_FALSE(test::PathExists(leftOver(helper)));
+    EXPECT_TRUE(test::PathExists(leftOver(helper + 1))) << "another writer's file was removed";
+    EXPECT_TRUE(test::PathExists(dir / ".out.pdf.a1B2c3"));
+    EXPECT_EQ(test::PdfInfoPages(out), 2);
+}
+
+// A helper told to end in the middle of a save takes it back before it
+// leaves: its temporary file goes, and an append is cut back to the old
+// length.
+TEST(SaveInProgress, AnEndingHelperTakesBackItsSave) {
+    for (const bool append : {false, true}) {
+        SCOPED_TRACE(append ? "append" : "temporary file");
+        test::CTempDir dir;
+        const std::string target = dir / "out.pdf";
+        const std::string temp = dir / ".out.pdf.1~abcdef";
+        ASSERT_TRUE(test::WriteFileBytes(target, "old content"));
+        ASSERT_TRUE(test::WriteFileBytes(temp, "partial"));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (append) {
+                const int fd = ::open(target.c_str(), O_RDWR);
+                SaveAppendStarted(fd, 11);
+                WriteSaveBytes(fd, " and more", 9, 11);
+            } else {
+                SaveTempFileCreated(temp);
+            }
+            UndoSaveInProgress();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(test::ReadFileBytes(target), "old content");
+        EXPECT_EQ(test::PathExists(temp), append);
+    }
 }
 
 } // namespace

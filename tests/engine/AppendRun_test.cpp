@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 namespace {
@@ -480,6 +481,73 @@ TEST_F(AppendRunTest, SourceIsMovedAfterASuccessfulAppendOnly) {
     EXPECT_TRUE(test::PathExists(dir / "b.pdf"));
     EXPECT_FALSE(test::PathExists(dir / "moved/b.pdf"));
     EXPECT_EQ(Status(1), "Processing");
+}
+
+// FIFOs and devices are never opened: a source, output or padding file that
+// is one ends the run as a file that cannot be opened, without the server
+// being asked to open it and without an output of that name being deleted.
+TEST_F(AppendRunTest, SpecialFilesEndTheRunAsFilesThatCannotBeOpened) {
+    struct Case {
+        const char* special; // the role the special file takes
+        const char* create;
+    };
+    const Case cases[] = {{"source", "Y"}, {"output", "N"}, {"output", "Y"}, {"padding", "Y"}};
+    for (const Case& c : cases) {
+        for (const bool fifo : {true, false}) {
+            SCOPED_TRACE(std::string(c.special) + " create " + c.create +
+                         (fifo ? " fifo" : " zero"));
+            CTempDir d;
+            CRecordingFactory f(d.Path() + "/");
+            CRecordingHost h(f.Log());
+            CMemoryJobList list;
+            SetupSettings padded;
+            f.AddFile(d / "src.pdf", 2);
+            const std::string special = d / "special.pdf";
+            if (fifo) {
+                ASSERT_EQ(::mkfifo(special.c_str(), 0600), 0);
+            } else {
+                ASSERT_EQ(::symlink("/dev/zero", special.c_str()), 0);
+            }
+            const std::string role = c.special;
+            const int row = list.AddRow("Yes", "");
+            list.SetText(row, JobColumn::Filename, role == "source" ? special : d / "src.pdf");
+            list.SetText(row, JobColumn::AppendParameters, "all");
+            list.SetText(row, JobColumn::Pages, "2");
+            list.SetText(row, JobColumn::OutputFile, role == "output" ? special : d / "out.pdf");
+            list.SetText(row, JobColumn::Create, c.create);
+            if (role == "padding")
+                padded.m_strOnEach = special;
+            OnAppendFiles(list, h, f, padded, nullptr, state);
+
+            EXPECT_THAT(h.m_messages, ElementsAre("quorvel: Error Opening File : " + special));
+            EXPECT_EQ(list.Text(row, JobColumn::Status), "Processing");
+            for (const auto& call : f.Calls()) {
+                if (call[0] != '[') { // the host's lines, the message among them
+                    EXPECT_EQ(call.find("special"), std::string::npos) << call;
+                }
+            }
+            const auto& calls = f.Calls();
+            EXPECT_EQ(std::count(calls.begin(), calls.end(), "CloseAllDocs"), 1);
+            EXPECT_FALSE(f.HasDocument(d / "out.pdf"));
+            struct stat st {};
+            EXPECT_EQ(::lstat(special.c_str(), &st), 0) << "the special file was removed";
+        }
+    }
+}
+
+// Padding files are taken from the settings for every row: a change saved in
+// Setup while the run goes on applies from the next row on.
+TEST_F(AppendRunTest, PaddingChangedDuringTheRunAppliesFromTheNextRow) {
+    factory.AddFile(dir / "a.pdf", 1);
+    factory.AddFile(dir / "b.pdf", 1);
+    factory.AddFile(dir / "each.pdf", 1);
+    AddRow({.file = "a.pdf", .params = "1"});
+    AddRow({.file = "b.pdf", .params = "1", .create = "N"});
+    // The first pump of the second row (five pumps per processed row).
+    host.OnPump(6, [this] { settings.m_strOnEach = dir / "each.pdf"; });
+    Run();
+    EXPECT_THAT(Pages("out.pdf"), ElementsAre("a:1", "b:1", "each:1"));
+    EXPECT_EQ(Status(1), "Done");
 }
 
 TEST_F(AppendRunTest, RowsAddedDuringTheRunAreProcessed) {

@@ -12,12 +12,16 @@
 #include "support/PageCountProbe.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <signal.h>
 
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -54,6 +58,23 @@ void AddRow(CAppendMainDlg& dlg, const std::string& name, const std::string& sta
 QPushButton* AppendButton(CAppendMainDlg& dlg) {
     return dlg.findChild<QPushButton*>(QStringLiteral("appendFilesButton"));
 }
+
+// Counts the events of one type that reach the objects it filters.
+class CEventCounter : public QObject {
+public:
+    CEventCounter(QEvent::Type type, int& count) : m_type(type), m_count(count) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == m_type)
+            ++m_count;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
 
 } // namespace
 
@@ -248,6 +269,107 @@ private Q_SLOTS:
         QVERIFY(helper->ServerPid() != killed);
         dlg.hide();
         QDir::setCurrent(m_dir.path());
+    }
+
+    // A call to a helper that is held still (SIGSTOP) is waited for: the
+    // window keeps repainting and, after a few seconds, says the helper is
+    // busy; once the helper goes on the run ends with "Done.". Stop during
+    // such a call ends the helper after the grace and the run with that
+    // step's message.
+    void slowHelperCall() {
+        struct Case {
+            const char* name;
+            bool stop; // press Stop after half a second, else let the helper go on after 3.5
+        };
+        for (const Case c : {Case{"resumed", false}, Case{"stopped", true}}) {
+            QTemporaryDir dir;
+            QDir::setCurrent(dir.path());
+            QFile ini(dir.filePath(QStringLiteral("setup.ini")));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("NOSPLASH\r\n");
+            ini.close();
+            const std::string out = dir.filePath(QStringLiteral("o.pdf")).toStdString();
+            CScriptedPrompt prompt;
+            CAppendMainDlg dlg(&prompt);
+            dlg.OnInitDialog();
+            dlg.show();
+            constexpr int kRows = 3;
+            for (int row = 0; row < kRows; ++row) {
+                const QString file = dir.filePath(QStringLiteral("s%1.pdf").arg(row + 1));
+                QVERIFY(test::WritePdf(file, 2));
+                JobEntryFields f;
+                f.filename = file.toStdString();
+                f.parameters = "all";
+                f.outputFile = out;
+                f.keepBookmarks = "N";
+                f.create = row == 0 ? "Y" : "N";
+                f.append = "N";
+                f.bookmarkFilename = "N";
+                QCOMPARE(dlg.AddJobEntry(f), 1);
+            }
+            auto* factory = dynamic_cast<COutOfProcessFactory*>(dlg.AutomationFactory().get());
+            QVERIFY(factory);
+            const std::shared_ptr<CDocServerConnection> helper = factory->Connection();
+
+            // Paints of the list while the helper is held, asked for by a
+            // timer as a change on screen would.
+            int paints = 0;
+            QString busyText;
+            CEventCounter counter(QEvent::Paint, paints);
+            dlg.JobListView()->viewport()->installEventFilter(&counter);
+            QTimer repaint;
+            connect(&repaint, &QTimer::timeout, &dlg,
+                    [&] { dlg.JobListView()->viewport()->update(); });
+            pid_t held = -1;
+            std::chrono::steady_clock::time_point heldAt;
+            const auto hold =
+                connect(&dlg.JobList(), &QAbstractItemModel::dataChanged, this,
+                        [&](const QModelIndex& top) {
+                            if (held < 0 && top.row() == 1 &&
+                                dlg.JobList().Text(1, Status) == StatusText::kProcessing) {
+                                held = helper->ServerPid();
+                                ::kill(held, SIGSTOP);
+                                heldAt = std::chrono::steady_clock::now();
+                                paints = 0;
+                                repaint.start(100);
+                                QTimer::singleShot(c.stop ? 500 : 3500, &dlg, [&] {
+                                    if (auto* label = dlg.findChild<QLabel*>(
+                                            QStringLiteral("serverBusyLabel")))
+                                        busyText = label->isVisible() ? label->text() : QString();
+                                    if (c.stop)
+                                        QTest::mouseClick(AppendButton(dlg), Qt::LeftButton);
+                                    else
+                                        ::kill(held, SIGCONT);
+                                });
+                            }
+                        });
+            AppendButton(dlg)->click();
+            disconnect(hold);
+            repaint.stop();
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - heldAt).count();
+            if (held > 0)
+                ::kill(held, SIGCONT);
+            QVERIFY(held > 0);
+            QVERIFY2(paints >= 3, qPrintable(QString::number(paints)));
+            QCOMPARE(prompt.messages.size(), size_t(1));
+            if (c.stop) {
+                QVERIFY2(seconds < 0.5 + kDocStopGraceMs / 1000.0 + 2,
+                         qPrintable(QString::number(seconds)));
+                QVERIFY(prompt.messages[0].text != RunMessages::kDone);
+                QCOMPARE(dlg.JobList().Text(1, Status), std::string(StatusText::kProcessing));
+                QVERIFY(helper->ServerPid() != held);
+            } else {
+                QVERIFY(seconds >= 3.5);
+                QVERIFY2(busyText.contains(QStringLiteral("busy for 3 s")), qPrintable(busyText));
+                QCOMPARE(prompt.messages[0].text, std::string(RunMessages::kDone));
+                QCOMPARE(ProbePdfPageCount(out), 2 * kRows);
+            }
+            QCOMPARE(AppendButton(dlg)->text(), QStringLiteral("Append Files"));
+            QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("serverBusyLabel"))->isVisible());
+            dlg.hide();
+            QDir::setCurrent(m_dir.path());
+        }
     }
 
     // A log that cannot be opened: the message, then no settings, no splash

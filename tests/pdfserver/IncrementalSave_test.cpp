@@ -269,6 +269,31 @@ TEST_F(IncrementalSaveTest, AServerThatGoesAwayCompactsWhatItUpdated) {
     EXPECT_EQ(PdfInfoPages(path), 6);
 }
 
+// A run that ends without CloseAllDocs (stopped before a row, an output
+// that cannot be removed) still leaves its outputs compact: the server
+// compacts them as soon as the client has let go of all its objects.
+TEST_F(IncrementalSaveTest, OutputsAreCompactedOnceTheClientLetsGoOfItsObjects) {
+    const std::string path = m_dir / "out.pdf";
+    {
+        auto app = CreateAs<IAcroApp>(*m_factory, kProgIdApp);
+        auto source = NewPDDoc();
+        for (int row = 0; row < 3; ++row) {
+            auto out = NewPDDoc();
+            ASSERT_EQ(row == 0 ? out->Create() : out->Open(path), 1);
+            ASSERT_EQ(source->Open(Source("R" + std::to_string(row), 2)), 1);
+            ASSERT_EQ(out->InsertPages(out->GetNumPages() - 1, source, 0, 2, 0), 1);
+            ASSERT_EQ(source->Close(), 1);
+            ASSERT_EQ(out->Save(0x21, path), 1);
+            ASSERT_EQ(out->Close(), 1);
+        }
+        // While the run holds its objects, each row only appended.
+        EXPECT_EQ(CountOf(ReadFileBytes(path), "startxref"), 3);
+    }
+    EXPECT_EQ(CountOf(ReadFileBytes(path), "startxref"), 1);
+    EXPECT_EQ(PdfInfoPages(path), 6);
+    EXPECT_EQ(QpdfCheck(path), 0);
+}
+
 TEST_F(IncrementalSaveTest, FilenameBookmarksAndRenamesReachTheFile) {
     const std::string path = m_dir / "out.pdf";
     CServerState state;

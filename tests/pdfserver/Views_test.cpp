@@ -2,6 +2,9 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quorvel::test {
 namespace {
 
@@ -105,6 +108,14 @@ TEST_F(ViewsTest, OpensAFileInAViewAndHandsOutItsDocument) {
     auto view = CreateAs<IAcroAVDoc>(*m_factory, kProgIdAVDoc);
     EXPECT_EQ(view->GetPDDoc(), nullptr);
     EXPECT_EQ(view->Open((m_dir / "missing.pdf"), ""), 0);
+    // Only regular files are opened: a FIFO would wait for a writer for ever
+    // and /dev/zero read for ever.
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.pdf").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (m_dir / "zero.pdf").c_str()), 0);
+    for (const char* special : {"fifo.pdf", "zero.pdf"}) {
+        EXPECT_EQ(view->Open(m_dir / special, ""), 0) << special;
+        EXPECT_EQ(Created()->Open(m_dir / special), 0) << special;
+    }
     ASSERT_EQ(view->Open(Source("A", 3), ""), 1);
     auto doc = view->GetPDDoc();
     ASSERT_NE(doc, nullptr);

@@ -209,6 +209,12 @@ TEST_F(LogFiles, OpenAppendsToExistingRecordsAndClearEmptiesTheFile) {
     EXPECT_FALSE(missing.IsOpen());
     missing.WriteLogRecord("/o.pdf", "/s.pdf"); // does nothing, and does not crash
     EXPECT_FALSE(missing.WriteLine(old));
+
+    // Every record is synced: one that cannot be (a device that takes no
+    // sync) is reported as not written, though the bytes went out.
+    CAppendLog unsyncable;
+    ASSERT_TRUE(unsyncable.Open("/dev/null"));
+    EXPECT_FALSE(unsyncable.WriteLine(old));
 }
 
 TEST_F(LogFiles, ClearThatCannotReopenHoldsNoStream) {

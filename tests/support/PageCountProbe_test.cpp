@@ -18,6 +18,9 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quorvel {
 namespace {
 
@@ -197,6 +200,26 @@ TEST_F(AcrobatFallbackTest, MissingFileAndNoServer) {
     EXPECT_EQ(GetPageCount("", nullptr, host), 0);
     EXPECT_THAT(host.m_messages,
                 ElementsAre(std::string("quorvel: ") + ProbeMessages::kConnectFailed));
+}
+
+// FIFOs and devices are never opened: the library step gives no count and
+// the server is not asked to open them, which ends as a file it cannot open.
+TEST_F(AcrobatFallbackTest, SpecialFilesAreNotOpened) {
+    ASSERT_EQ(::mkfifo((dir / "fifo.pdf").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "zero.pdf").c_str()), 0);
+    for (const char* name : {"fifo.pdf", "zero.pdf"}) {
+        SCOPED_TRACE(name);
+        factory.ClearCalls();
+        host.m_messages.clear();
+        EXPECT_EQ(ProbePdfPageCount(dir / name), 0);
+        EXPECT_EQ(GetPageCount(dir / name, &factory, host), 0);
+        const std::string message = "quorvel: Error Opening File : " + (dir / name);
+        EXPECT_THAT(host.m_messages, ElementsAre(message));
+        EXPECT_THAT(factory.Calls(),
+                    ElementsAre("[connect dialog shown]", "CreateObject AcroExch.App",
+                                "[connect dialog closed]", "CreateObject AcroExch.AVDoc",
+                                "[message] " + message, "CloseAllDocs"));
+    }
 }
 
 // Messages reach a host without a window too.
