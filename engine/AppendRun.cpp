@@ -289,6 +289,9 @@ void OnAppendFiles(IJobList& jobs, IAppendHost& host, IAutomationFactory& factor
         return;
     }
     CAppendRun(jobs, host, factory, settings, log, state).Run();
+    // Each record's sync overlaps the next row; the last one ends with the run.
+    if (log)
+        log->Sync();
 }
 
 } // namespace quorvel

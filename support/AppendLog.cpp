@@ -108,18 +108,33 @@ bool CAppendLog::Open(const std::string& path) {
 }
 
 void CAppendLog::Close() {
+    Sync();
     if (m_file)
         std::fclose(m_file);
     m_file = nullptr;
 }
 
+bool CAppendLog::Sync() {
+    if (m_syncer.joinable())
+        m_syncer.join();
+    const bool synced = m_bSynced;
+    m_bSynced = true;
+    return synced;
+}
+
 bool CAppendLog::WriteLine(const std::string& line) {
     if (!m_file)
         return false;
+    const bool before = Sync();
     const bool written = std::fwrite(line.data(), 1, line.size(), m_file) == line.size();
-    // Synced as the output it records was: after a power loss the log still
-    // holds every append whose row showed "Done".
-    return std::fflush(m_file) == 0 && written && ::fdatasync(::fileno(m_file)) == 0;
+    if (std::fflush(m_file) != 0 || !written)
+        return false;
+    // Synced as the output it records was, so that after a power loss the
+    // log still holds the appends that the outputs hold.
+    const int fd = ::fileno(m_file);
+    m_bSynced = false;
+    m_syncer = std::thread([this, fd] { m_bSynced = ::fdatasync(fd) == 0; });
+    return before;
 }
 
 void CAppendLog::WriteLogRecord(std::string outputPath, std::string sourcePath) {

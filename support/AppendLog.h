@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quorvel {
@@ -59,14 +60,23 @@ public:
     void Close();
     const std::string& Path() const { return m_strPath; }
 
-    // Appends one record for an output file that was just saved, flushes it,
-    // so separate readers see it at once, and syncs it to disk, so that it
-    // survives a power loss as the saved output does. Reports nothing; does
-    // nothing when no log is open.
+    // Appends one record for an output file that was just saved and flushes
+    // it, so separate readers see it at once; then syncs it to disk, so that
+    // it survives a power loss as the saved output does. Reports nothing;
+    // does nothing when no log is open.
+    //
+    // The sync runs beside the caller and is waited for by the next write,
+    // Sync, Clear or Close: a run's next row goes on meanwhile, and the sync
+    // then shares the disk's commit with that row's save instead of costing
+    // a commit of its own.
     void WriteLogRecord(std::string outputPath, std::string sourcePath);
     // Appends a prepared record line (as FormatLogRecord makes it), flushes
-    // and syncs it. False when no log is open or the write or sync failed.
+    // it and starts its sync. False when no log is open, the write failed or
+    // the sync of the record before it failed.
     bool WriteLine(const std::string& line);
+    // Waits until every record written so far is on disk. False when a sync
+    // failed.
+    bool Sync();
 
     // Empties the log file: closes the stream and reopens the same path with
     // truncation; later records start at the beginning of the file. When it
@@ -77,6 +87,8 @@ public:
 private:
     std::FILE* m_file = nullptr;
     std::string m_strPath;
+    std::thread m_syncer;
+    bool m_bSynced = true;
 };
 
 // Reads every line of a log file as the viewer shows it: pieces of at most

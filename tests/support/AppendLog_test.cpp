@@ -211,10 +211,14 @@ TEST_F(LogFiles, OpenAppendsToExistingRecordsAndClearEmptiesTheFile) {
     EXPECT_FALSE(missing.WriteLine(old));
 
     // Every record is synced: one that cannot be (a device that takes no
-    // sync) is reported as not written, though the bytes went out.
+    // sync) is reported, though the bytes went out.
+    ASSERT_TRUE(log.Sync());
     CAppendLog unsyncable;
     ASSERT_TRUE(unsyncable.Open("/dev/null"));
-    EXPECT_FALSE(unsyncable.WriteLine(old));
+    EXPECT_TRUE(unsyncable.WriteLine(old));
+    EXPECT_FALSE(unsyncable.Sync());
+    unsyncable.WriteLine(old);
+    EXPECT_FALSE(unsyncable.WriteLine(old)) << "the failed sync of the record before";
 }
 
 TEST_F(LogFiles, ClearThatCannotReopenHoldsNoStream) {
