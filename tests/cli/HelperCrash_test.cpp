@@ -8,6 +8,7 @@
 #include "cli/OutputCheck.h"
 #include "common/MakePdf.h"
 #include "common/TempDir.h"
+#include "docserver/DocServerConnection.h"
 #include "engine/RunMessages.h"
 
 #include <gmock/gmock.h>
@@ -216,6 +217,87 @@ TEST_F(HelperCrashTest, HelperKilledWithSigsegvMidRunEndsTheRunNotTheCli) {
     const std::regex expected(R"(o\.pdf|job\.app|append\.log|moved|s\d+\.pdf|\..+[.-]\w{6})");
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         EXPECT_TRUE(std::regex_match(entry.path().filename().string(), expected)) << entry.path();
+}
+
+// A call waits for the helper as long as it lives. A helper held still
+// (SIGSTOP) for three seconds costs the run only that wait; Ctrl-C while it
+// is held ends it after the grace and the run with the step's message; with
+// --call-timeout a call that takes longer ends it the same way.
+TEST_F(HelperCrashTest, CallsWaitForAStalledHelperUntilStopOrTheTimeLimit) {
+    constexpr int kRows = 150;
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        double resumeAfter;    // SIGCONT after this many seconds (0: never)
+        double interruptAfter; // Ctrl-C after this many seconds (0: never)
+        double mostSeconds;    // from the stall to the end of quorvel-cli
+    };
+    const Case cases[] = {
+        {"resumed", {}, 3, 0, kTimeLimitSeconds},
+        {"interrupted", {}, 0, 0.5, 0.5 + kDocStopGraceMs / 1000.0 + 2.5},
+        {"timed-out", {"--call-timeout", "1"}, 0, 0, 1 + 2.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = dir / c.name;
+        LayOut(folder, kRows);
+        std::vector<std::string> args{"run", "--isolated"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("job.app");
+        CCliProcess process(args, folder);
+        ASSERT_TRUE(process.Started());
+        std::vector<pid_t> helpers;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(kTimeLimitSeconds);
+        while (helpers.empty() && std::chrono::steady_clock::now() < deadline) {
+            if (RowsDone(process.OutputSoFar(), kRows) >= 3)
+                helpers = HelperChildren(process.Pid());
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(helpers.size(), 1u) << process.OutputSoFar();
+        ::kill(helpers[0], SIGSTOP);
+        const auto stalled = std::chrono::steady_clock::now();
+        auto after = [&](double seconds) {
+            std::this_thread::sleep_until(stalled + std::chrono::duration<double>(seconds));
+        };
+        if (c.resumeAfter > 0) {
+            after(c.resumeAfter);
+            ::kill(helpers[0], SIGCONT);
+        }
+        if (c.interruptAfter > 0) {
+            after(c.interruptAfter);
+            process.Signal(SIGINT);
+        }
+        CliResult r = process.Wait(kTimeLimitSeconds);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - stalled).count();
+        ::kill(helpers[0], SIGCONT);
+        r.err = RunMessagesOf(r.err);
+
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_LT(seconds, c.mostSeconds);
+        const int done = RowsDone(r.out, kRows);
+        if (c.resumeAfter > 0) {
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_EQ(done, kRows);
+            EXPECT_GE(seconds, c.resumeAfter);
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << r.err;
+            EXPECT_LT(done, kRows);
+            // One message, that of the step the helper was given up under.
+            EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+            EXPECT_EQ(r.err.find("quorvel: ", 1), std::string::npos) << r.err;
+            EXPECT_TRUE(HelperChildren(process.Pid()).empty());
+        }
+        // Every output row that was done is there, and nothing is left over.
+        EXPECT_EQ(test::QpdfCheck(folder + "/o.pdf"), 0);
+        EXPECT_GE(test::QpdfPages(folder + "/o.pdf"), kPreviousPages + done * kPagesPerRow);
+        const std::regex expected(R"(o\.pdf|job\.app|append\.log|moved|s\d+\.pdf)");
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            EXPECT_TRUE(std::regex_match(entry.path().filename().string(), expected))
+                << entry.path();
+    }
 }
 
 } // namespace
