@@ -67,10 +67,11 @@ private Q_SLOTS:
         QDir::setCurrent(m_dir.path());
     }
 
-    // Close in the middle of a folder walk, a batch load, a list load and a
-    // run, each in a child process (see RunCloseChild). The work ends early,
-    // no box opens after Close, no window stays visible; the loads kept the
-    // job list commands off meanwhile. Closing while a row is "Processing"
+    // Close in the middle of a folder walk, a batch load, a list load, a
+    // page count refresh and a run, each in a child process (see
+    // RunCloseChild). The work ends early, no box opens after Close, no
+    // window stays visible; the loads kept the job list commands off
+    // meanwhile. Closing while a row is "Processing"
     // ends the process with 1 after the run ended that row as Stop does: the
     // output holds exactly the rows that are "Done".
     void closeDuringWork_data() {
@@ -79,6 +80,7 @@ private Q_SLOTS:
         QTest::newRow("walk") << "walk" << 0;
         QTest::newRow("batch load") << "batch" << 0;
         QTest::newRow("list load") << "list" << 0;
+        QTest::newRow("refresh") << "refresh" << 0;
         QTest::newRow("run") << "run" << 1;
     }
     void closeDuringWork() {
@@ -108,6 +110,14 @@ private Q_SLOTS:
             QVERIFY2(done >= 1 && done < kChildRunRows, qPrintable(out));
             QCOMPARE(ProbePdfPageCount(dir.filePath(QStringLiteral("out.pdf")).toStdString()),
                      static_cast<int>(3 * done));
+        } else if (mode == QLatin1String("refresh")) {
+            // Refreshed rows read "Ready", the rest keep the load's "Ready.".
+            const QStringList statuses = report.value(QStringLiteral("statuses")).split(',');
+            QCOMPARE(statuses.size(), kChildFiles);
+            QVERIFY2(statuses.first() == QLatin1String("Ready") &&
+                         statuses.last() == QLatin1String("Ready."),
+                     qPrintable(out));
+            QCOMPARE(report.value(QStringLiteral("busy")), QStringLiteral("1"));
         } else {
             const int rows = report.value(QStringLiteral("rows")).toInt();
             QVERIFY2(rows >= 5 && rows < kChildFiles, qPrintable(out));
@@ -210,10 +220,10 @@ private Q_SLOTS:
     }
 };
 
-// The child side of closeDuringWork: starts the work of `mode` on files in
-// `dirPath` in a shown window, presses Close once the work is well under way
-// and prints what is left: "rows=N boxes=N visible=N busy=0|1", and for the
-// run "statuses=..." (printed at exit, since that Close ends the process).
+// The child side of closeDuringWork: starts the work of `mode` (walk, batch,
+// list, refresh, run) on files in `dirPath` in a shown window, presses Close
+// once the work is well under way and prints what is left: "rows=N boxes=N visible=N busy=0|1", and
+// for the run "statuses=..." (printed at exit, since that Close ends the process).
 static CAppendMainDlg* g_pChildDlg = nullptr;
 static CScriptedPrompt* g_pChildPrompt = nullptr;
 static size_t g_nBoxesAtClose = 0;
@@ -249,7 +259,9 @@ static int RunCloseChild(const QString& mode, const QString& dirPath) {
 
     std::string batch;
     std::string list;
-    const int files = mode == QLatin1String("run") ? kChildRunRows : kChildFiles;
+    const bool run = mode == QLatin1String("run");
+    const bool refresh = mode == QLatin1String("refresh");
+    const int files = run ? kChildRunRows : kChildFiles;
     for (int i = 0; i < files; ++i) {
         const QString folder = QStringLiteral("tree/f%1").arg(i % 4);
         dir.mkpath(folder);
@@ -290,11 +302,12 @@ static int RunCloseChild(const QString& mode, const QString& dirPath) {
     // Looked at on every pass of the event loop, the work's pumps included.
     watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, &dlg, [&] {
-        if (mode == QLatin1String("run") ? dlg.JobList().Text(2, Status) == "Processing"
-                                         : dlg.JobList().RowCount() >= 5)
+        if (run       ? dlg.JobList().Text(2, Status) == "Processing"
+            : refresh ? dlg.JobList().Text(4, Status) == "Ready"
+                      : dlg.JobList().RowCount() >= 5)
             closeSoon();
     });
-    if (mode == QLatin1String("run")) {
+    if (run || refresh) {
         dlg.ReadBatchFile(batchPath.toStdString());
         if (dlg.JobList().RowCount() != files)
             return 4;
@@ -317,6 +330,8 @@ static int RunCloseChild(const QString& mode, const QString& dirPath) {
                 d->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
             });
             dlg.CommandAction(Cmd::kBulkLoadListFile)->trigger();
+        } else if (refresh) {
+            dlg.CommandAction(Cmd::kRefreshPageCounts)->trigger();
         } else {
             dlg.findChild<QPushButton*>(QStringLiteral("appendFilesButton"))->click();
         }
