@@ -180,13 +180,29 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
     return entries;
 }
 
+// True when the walk offers file `name` of `folder` to AddJobEntry.
+bool Offers(const WalkState& state, const std::string& folder, const std::string& name) {
+    if (state.kind == WalkKind::OneOutput && name.find(state.containsText) == std::string::npos)
+        return false;
+    return PassesExtensionTest(JoinPath(folder, name), state.extension);
+}
+
+// Tells the host which files of `entries` from `from` on the walk will offer.
+void TellFilesAhead(IScanHost& host, const WalkState& state, const std::string& folder,
+                    const std::vector<FolderEntry>& entries, size_t from) {
+    std::vector<std::string> ahead;
+    for (size_t i = from; i < entries.size(); ++i) {
+        if (!entries[i].isFolder && Offers(state, folder, entries[i].name))
+            ahead.push_back(JoinPath(folder, entries[i].name));
+    }
+    host.FilesAhead(ahead);
+}
+
 void HandleFile(IScanHost& host, WalkState& state, const std::string& folder,
                 const std::string& name) {
-    if (state.kind == WalkKind::OneOutput && name.find(state.containsText) == std::string::npos)
+    if (!Offers(state, folder, name))
         return;
     const std::string full = JoinPath(folder, name);
-    if (!PassesExtensionTest(full, state.extension))
-        return;
     JobEntryFields f;
     f.filename = full;
     f.selected = 1;
@@ -219,7 +235,9 @@ void Walk(IScanHost& host, WalkState& state, const std::string& folder, int recu
         host.ShowFolder(folder);
         host.PumpOneMessage();
         const std::vector<FolderEntry> entries = ListFolder(folder);
-        for (const FolderEntry& e : entries) {
+        TellFilesAhead(host, state, folder, entries, 0);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const FolderEntry& e = entries[i];
             host.ShowFolder(folder);
             host.PumpOneMessage();
             if (host.StopRequested())
@@ -230,6 +248,7 @@ void Walk(IScanHost& host, WalkState& state, const std::string& folder, int recu
                     // A stop inside the subfolder unwinds every level at once.
                     if (host.StopRequested())
                         return;
+                    TellFilesAhead(host, state, folder, entries, i + 1);
                 }
             } else {
                 // One entry's failure must not end the whole walk.

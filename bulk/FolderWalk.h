@@ -4,6 +4,7 @@
 #include "engine/JobList.h"
 
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -24,6 +25,10 @@ public:
     virtual void RepaintMainWindow() {}
     // Fits the job list's Filename column to its contents (once per folder).
     virtual void AutosizeFilenameColumn() {}
+    // The files the walk will offer next, in order, as it starts on a folder
+    // (and again as it comes back to it from a subfolder): a host may count
+    // their pages ahead, several in one go.
+    virtual void FilesAhead(const std::vector<std::string>& /*paths*/) {}
     // Adds one entry; 1 when added, -1 when the name was refused.
     virtual int AddJobEntry(const JobEntryFields& fields) = 0;
 };

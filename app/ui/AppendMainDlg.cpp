@@ -11,6 +11,7 @@
 #include "docserver/PageCountOutOfProcess.h"
 #include "engine/AppendRun.h"
 #include "support/BugReport.h"
+#include "support/PageCountProbe.h"
 #include "support/SupportCommands.h"
 #include "support/ui/AboutDlg.h"
 #include "support/ui/HelpWindow.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -504,6 +506,24 @@ PdfProbeResult ProbeInHelper(const std::string& path, std::string_view password)
 } // namespace
 
 int CAppendMainDlg::GetPageCount(const std::string& path) {
+    // A walk's files are counted ahead in batches: one round trip to the
+    // helper for many files. A file the batch has no count for (one that
+    // needs a password among them) takes the full way below.
+    auto counted = m_countedAhead.find(path);
+    if (counted == m_countedAhead.end()) {
+        const auto next = m_filesAhead.begin() + static_cast<std::ptrdiff_t>(m_nAheadNext);
+        const auto ahead = std::find(next, m_filesAhead.end(), path);
+        if (ahead != m_filesAhead.end()) {
+            CountAhead(static_cast<size_t>(ahead - m_filesAhead.begin()));
+            counted = m_countedAhead.find(path);
+        }
+    }
+    if (counted != m_countedAhead.end()) {
+        const int32_t pages = counted->second;
+        m_countedAhead.erase(counted);
+        if (pages >= 1)
+            return pages;
+    }
     return GetPageCountUnlocking(m_passwords, path, ProbeInHelper, m_pFactory.get(),
                                  static_cast<IConnectionHost&>(*this));
 }
@@ -516,6 +536,33 @@ PasswordAnswer CAppendMainDlg::AskPassword(const std::string& path, bool wrongBe
                                            bool offerSkipAll, CSecret& password) {
     CPasswordDlg dlg(this);
     return dlg.Ask(path, wrongBefore, offerSkipAll, password);
+}
+
+void CAppendMainDlg::SetFilesAhead(const std::vector<std::string>& paths) {
+    m_filesAhead = paths;
+    m_nAheadNext = 0;
+    if (paths.empty()) {
+        m_countedAhead.clear();
+        m_nAheadBatch = 1;
+    }
+}
+
+void CAppendMainDlg::CountAhead(size_t from) {
+    const size_t end = std::min(m_filesAhead.size(), from + m_nAheadBatch);
+    const std::vector<std::string> batch(m_filesAhead.begin() + static_cast<std::ptrdiff_t>(from),
+                                         m_filesAhead.begin() + static_cast<std::ptrdiff_t>(end));
+    QElapsedTimer timer;
+    timer.start();
+    const std::vector<int32_t> counts = ProbePdfPageCountsOutOfProcess(batch);
+    for (size_t i = 0; i < batch.size(); ++i)
+        m_countedAhead[batch[i]] = counts[i];
+    m_nAheadNext = end;
+    m_nAheadBatch = NextCountBatch(timer.elapsed(), batch.size());
+}
+
+size_t CAppendMainDlg::NextCountBatch(qint64 elapsedMs, size_t files) {
+    const qint64 perFileMs = std::max<qint64>(1, elapsedMs / std::max<qint64>(1, qint64(files)));
+    return std::clamp<size_t>(size_t(kCountBatchMs / perFileMs), 1, kPageCountBatch);
 }
 
 void CAppendMainDlg::RunParamsStep(int row) {

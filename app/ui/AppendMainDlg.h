@@ -20,8 +20,10 @@
 #include <QHash>
 #include <QTimer>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -163,6 +165,14 @@ public:
     // Fits the Filename column to its names; rows before `fromRow` were
     // fitted by the previous call and are not measured again.
     void FitFilenameColumn(int fromRow = 0);
+    // The files a folder walk will offer next; their pages are counted ahead
+    // in batches as the walk reaches them. Empty: the walk is over.
+    void SetFilesAhead(const std::vector<std::string>& paths);
+    // How many files the next batch of page counts takes, after the last
+    // batch of `files` files took `elapsedMs`: about kCountBatchMs' worth, so
+    // that the window stays alive between batches.
+    static size_t NextCountBatch(qint64 elapsedMs, size_t files);
+    static constexpr qint64 kCountBatchMs = 50;
     CPaintPacer& PaintPacer() { return *m_pPacer; }
 
     // Long work on the window's thread: a command, a run, a drop. While any
@@ -261,6 +271,9 @@ private:
     std::string OpenBatchDialog(const char* title);
     // After Close during work: ends the process when a row was "Processing".
     void FinishClose();
+    // Counts the pages of m_filesAhead[from] and the files after it, one
+    // batch, into m_countedAhead.
+    void CountAhead(size_t from);
 
     std::unique_ptr<Ui::AppendMainDlg> m_ui;
     QWidget* m_pClient = nullptr;
@@ -284,9 +297,13 @@ private:
     int m_nWork = 0;  // CWorkScope nesting
     int m_nLoads = 0; // loads among them
     bool m_bClosing = false;
-    bool m_bCloseWithError = false; // a row showed "Processing" at Close
-    bool m_bShown = false;          // first shown; resizes lay out from then on
-    int m_nFitWidth = -1;           // the Filename width the last fit gave
+    bool m_bCloseWithError = false;        // a row showed "Processing" at Close
+    bool m_bShown = false;                 // first shown; resizes lay out from then on
+    int m_nFitWidth = -1;                  // the Filename width the last fit gave
+    std::vector<std::string> m_filesAhead; // of the walk under way
+    size_t m_nAheadNext = 0;               // first not counted yet
+    size_t m_nAheadBatch = 1;              // files in the next batch
+    std::unordered_map<std::string, int32_t> m_countedAhead; // library counts
 };
 
 } // namespace quorvel

@@ -11,6 +11,8 @@
 #include "bulk/ui/ScanningDlg.h"
 #include "ui_AppendMainDlg.h"
 
+#include <QFontMetrics>
+#include <QHash>
 #include <QTableView>
 
 #include <algorithm>
@@ -54,11 +56,37 @@ public:
             m_loading.reset();
     }
     bool Closing() override { return m_dlg.IsClosing(); }
+    void FilesAhead(const std::vector<std::string>& paths) override { m_dlg.SetFilesAhead(paths); }
 
 private:
     CAppendMainDlg& m_dlg;
     std::optional<CAppendMainDlg::CWorkScope> m_loading;
 };
+
+} // namespace
+
+namespace {
+
+// True when all ten digits of the font are equally wide.
+bool HasTabularDigits(const QFontMetrics& metrics) {
+    const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) != zero)
+            return false;
+    }
+    return true;
+}
+
+// `text` with every ASCII digit turned into 0; `digits` counts them.
+QString DigitsAsZero(QString text, int& digits) {
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            c = QLatin1Char('0');
+            ++digits;
+        }
+    }
+    return text;
+}
 
 } // namespace
 
@@ -80,11 +108,30 @@ void CAppendMainDlg::FitFilenameColumn(int fromRow) {
     // The rows before `fromRow` fitted in m_nFitWidth; a new row can only
     // make the column wider. Measured as the view measures for its fit: the
     // delegate's width, plus the grid line.
+    //
+    // Names that differ only in their digits (scan0001.pdf, scan0002.pdf)
+    // are as wide as each other when the font's digits are: one of them is
+    // measured, and the others only when that width comes within a pixel per
+    // digit (kerning) of the widest name.
     int width = m_nFitWidth;
     const int grid = view->showGrid() ? 1 : 0;
-    for (int row = fromRow; row < m_pJobs->RowCount(); ++row)
-        width =
-            std::max(width, view->sizeHintForIndex(m_pJobs->index(row, Filename)).width() + grid);
+    const bool tabular = HasTabularDigits(view->fontMetrics());
+    QHash<QString, int> widthByShape;
+    for (int row = fromRow; row < m_pJobs->RowCount(); ++row) {
+        const QModelIndex index = m_pJobs->index(row, Filename);
+        const auto measure = [&] { return view->sizeHintForIndex(index).width() + grid; };
+        if (!tabular) {
+            width = std::max(width, measure());
+            continue;
+        }
+        int digits = 0;
+        const QString shape = DigitsAsZero(index.data().toString(), digits);
+        const auto known = widthByShape.constFind(shape);
+        if (known == widthByShape.constEnd())
+            width = std::max(width, widthByShape[shape] = measure());
+        else if (*known + digits >= width)
+            width = std::max(width, measure());
+    }
     m_nFitWidth = width;
     if (view->columnWidth(Filename) != width)
         view->setColumnWidth(Filename, width);

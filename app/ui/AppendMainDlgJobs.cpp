@@ -121,9 +121,8 @@ void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
     CPasswordBatch passwordBatch(m_passwords);
     // The library's counts come from the page-count helper in batches (one
     // round trip for many files; an empty name asks for nothing). A batch is
-    // sized to take about kBatchTarget, so each row still shows soon after
+    // sized to take about kCountBatchMs, so each row still shows soon after
     // it was counted and Close is taken between batches too.
-    constexpr qint64 kBatchTargetMs = 50;
     std::vector<std::string> names; // of rows batchStart.. as probed
     std::vector<int32_t> probed;
     int batchStart = 0;
@@ -140,8 +139,7 @@ void CAppendMainDlg::RefreshPageCounts(bool pagesFirst) {
             QElapsedTimer timer;
             timer.start();
             probed = ProbePdfPageCountsOutOfProcess(names);
-            const qint64 perFileMs = std::max<qint64>(1, timer.elapsed() / qint64(names.size()));
-            batchSize = std::clamp<size_t>(size_t(kBatchTargetMs / perFileMs), 1, kPageCountBatch);
+            batchSize = NextCountBatch(timer.elapsed(), names.size());
         }
         const size_t index = static_cast<size_t>(row - batchStart);
         const std::string name = m_pJobs->Text(row, Filename);

@@ -43,6 +43,7 @@ public:
         m_nRowsAtAutosize = rows;
     }
     int AddJobEntry(const JobEntryFields& fields) override { return m_host.AddJobEntry(fields); }
+    void FilesAhead(const std::vector<std::string>& paths) override { m_host.FilesAhead(paths); }
 
 private:
     IBulkLoadHost& m_host;
@@ -73,6 +74,7 @@ void RunWalk(IBulkLoadHost& host, const std::string& folder,
         host.SetScanningDlg(&scanning);
         CWindowScanHost scanHost(host, scanning);
         walk(scanHost);
+        host.FilesAhead({});
         host.SetScanningDlg(nullptr);
     }
     host.SetTotalItems(host.Jobs().RowCount());

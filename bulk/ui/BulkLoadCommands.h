@@ -6,6 +6,7 @@
 #include "engine/MessageHost.h"
 
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -47,6 +48,8 @@ public:
     virtual void SetLoading(bool /*loading*/) {}
     // True once the window is closing: a load adds no further entry.
     virtual bool Closing() { return false; }
+    // The files a walk will offer next (IScanHost::FilesAhead).
+    virtual void FilesAhead(const std::vector<std::string>& /*paths*/) {}
 };
 
 // The four bulk load commands of the File menu. Each empties the job list

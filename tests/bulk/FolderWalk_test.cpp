@@ -85,6 +85,25 @@ TEST(FolderWalkTest, GroupedWalkFindsFilesDepthFirstAndSkipsDotFoldersAndLinkedF
     EXPECT_EQ(host.autosizes, 6);
 }
 
+// The host hears which files a folder will offer before they are offered,
+// and again for the rest of a folder after a subfolder.
+TEST(FolderWalkTest, TellsTheFilesAheadOfEachFolder) {
+    TempDir dir;
+    for (const char* name : {"a.pdf", "b/c.pdf", "d.pdf", "e.txt"})
+        dir.Write(name);
+    CMemoryJobList jobs;
+    RecordingScanHost host(jobs);
+    ScanFolderGrouped(host, dir.Path(), kPdfExtension, 1, "/out", "");
+    std::vector<std::vector<std::string>> ahead;
+    for (const auto& list : host.ahead)
+        ahead.push_back(Relative(dir, list));
+    const std::vector<std::vector<std::string>> expected{
+        {"/a.pdf", "/d.pdf"}, {"/b/c.pdf"}, {"/d.pdf"}};
+    EXPECT_EQ(ahead, expected);
+    EXPECT_EQ(Relative(dir, host.attempts),
+              (std::vector<std::string>{"/a.pdf", "/b/c.pdf", "/d.pdf"}));
+}
+
 TEST(FolderWalkTest, EveryEntryGetsTheFixedColumnValues) {
     TempDir dir;
     dir.Write("a.pdf");

@@ -42,6 +42,7 @@ public:
             m_bStop = true;
     }
     void AutosizeFilenameColumn() override { ++autosizes; }
+    void FilesAhead(const std::vector<std::string>& paths) override { ahead.push_back(paths); }
     int AddJobEntry(const JobEntryFields& fields) override {
         attempts.push_back(fields.filename);
         pumpsAtAdd.push_back(pumps);
@@ -54,7 +55,8 @@ public:
     int autosizes = 0;
     std::vector<std::string> shown;
     std::vector<std::string> attempts;
-    std::vector<int> pumpsAtAdd; // pump count at each AddJobEntry call
+    std::vector<int> pumpsAtAdd;                 // pump count at each AddJobEntry call
+    std::vector<std::vector<std::string>> ahead; // every FilesAhead list
 
 private:
     NullAddHost m_null;

@@ -77,11 +77,12 @@ private slots:
 
 void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
     QTemporaryDir tmp;
-    for (const char* f : {"/1/test.pdf", "/2/test.pdf"}) {
+    int pages = 2;
+    for (const char* f : {"/1/test.pdf", "/2/a.pdf", "/2/test.pdf"}) {
         QDir().mkpath(QFileInfo(tmp.path() + f).path());
         // Real PDFs: an unreadable file would bring the page-count fallback
         // and its message in.
-        QVERIFY(quorvel::test::WritePdf(tmp.path() + f, 1));
+        QVERIFY(quorvel::test::WritePdf(tmp.path() + f, pages++));
     }
     CScriptedPrompt prompt;
     prompt.script.folder = tmp.path().toStdString();
@@ -95,10 +96,14 @@ void BulkMainWindowTest::groupingFromTheMenuFillsTheListAndCountBox() {
         modal->findChild<QLineEdit*>("suffixEdit")->setText("_2003");
     });
     dlg.CommandAction(Cmd::kBulkLoadGrouping)->trigger();
-    QCOMPARE(dlg.JobList().RowCount(), 2);
-    QCOMPARE(dlg.JobList().Text(1, OutputFile), std::string("/out/test_2003.pdf"));
-    QCOMPARE(dlg.m_nTotalItems, 2);
-    QCOMPARE(count->text(), QString("2"));
+    QCOMPARE(dlg.JobList().RowCount(), 3);
+    QCOMPARE(dlg.JobList().Text(2, OutputFile), std::string("/out/test_2003.pdf"));
+    // Counted ahead in batches, each file keeps its own count.
+    QCOMPARE(dlg.JobList().Text(0, Pages), std::string("2"));
+    QCOMPARE(dlg.JobList().Text(1, Pages), std::string("3"));
+    QCOMPARE(dlg.JobList().Text(2, Pages), std::string("4"));
+    QCOMPARE(dlg.m_nTotalItems, 3);
+    QCOMPARE(count->text(), QString("3"));
     QVERIFY(dlg.m_pScanningDlg == nullptr);
     QVERIFY(dlg.CommandAction(Cmd::kBulkLoadGrouping)->isEnabled());
     QVERIFY(dlg.findChild<QPushButton*>("appendFilesButton")->isEnabled());
