@@ -214,7 +214,7 @@ TEST_F(HelperCrashTest, HelperKilledWithSigsegvMidRunEndsTheRunNotTheCli) {
         EXPECT_FALSE(test::PathExists(row <= done ? here : moved)) << SourceName(row);
     }
     // A save cut short leaves at most a hidden temporary file.
-    const std::regex expected(R"(o\.pdf|job\.app|append\.log|moved|s\d+\.pdf|\..+[.-]\w{6})");
+    const std::regex expected(R"(o\.pdf|job\.app|append\.log|moved|s\d+\.pdf|\..+[.~-]\w{6})");
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         EXPECT_TRUE(std::regex_match(entry.path().filename().string(), expected)) << entry.path();
 }

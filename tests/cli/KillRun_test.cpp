@@ -102,7 +102,7 @@ protected:
         // Temporary files of an interrupted save or move may stay behind;
         // they are hidden and never end in ".pdf", so no one takes them for
         // an output or a source.
-        const std::regex hiddenTemp(R"(\..+[.-][A-Za-z0-9]{6})");
+        const std::regex hiddenTemp(R"(\..+[.~-][A-Za-z0-9]{6})");
         for (const std::string& sub : {std::string(), std::string("/moved")}) {
             for (const auto& entry : std::filesystem::directory_iterator(folder + sub)) {
                 const std::string name = entry.path().filename().string();
