@@ -13,13 +13,13 @@ namespace {
 // one's; past them a free name is all that is looked for.
 constexpr int kMaxNameTries = 1000;
 
-// The bytes of the file a file specification embeds; false when there is
+// The bytes of the file an attachment's file dictionary embeds; false when there is
 // none or it cannot be read.
-bool EmbeddedBytes(QPDFObjectHandle specification, std::string& bytes) {
-    if (!specification.isDictionary()) {
+bool EmbeddedBytes(QPDFObjectHandle fileSpec, std::string& bytes) {
+    if (!fileSpec.isDictionary()) {
         return false;
     }
-    auto files = specification.getKey("/EF");
+    auto files = fileSpec.getKey("/EF");
     if (!files.isDictionary()) {
         return false;
     }
@@ -71,10 +71,10 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
     }
     std::vector<std::pair<std::string, QPDFObjectHandle>> attachments;
     for (auto entry : QPDFNameTreeObjectHelper(files, source, false)) {
-        QPDFObjectHandle specification = entry.second;
+        QPDFObjectHandle fileSpec = entry.second;
         const std::string& name = entry.first;
-        if (specification.isDictionary()) {
-            attachments.emplace_back(name, specification);
+        if (fileSpec.isDictionary()) {
+            attachments.emplace_back(name, fileSpec);
         }
     }
     if (attachments.empty()) {
@@ -82,9 +82,9 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
     }
     auto into = trees::NameTree(target, "/EmbeddedFiles", true, changed);
     BuildIndex(target, into, index);
-    for (const auto& [name, specification] : attachments) {
+    for (const auto& [name, fileSpec] : attachments) {
         std::string bytes;
-        const bool readable = EmbeddedBytes(specification, bytes);
+        const bool readable = EmbeddedBytes(fileSpec, bytes);
         std::string chosen = name;
         bool present = false;
         // A name in use is never given again: inserting under it would
@@ -106,7 +106,7 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
         if (present) {
             continue;
         }
-        auto copy = CopyForeignValue(source, target, specification);
+        auto copy = CopyForeignValue(source, target, fileSpec);
         if (!copy.isIndirect()) {
             copy = target.makeIndirectObject(copy);
         }

@@ -251,10 +251,10 @@ TEST(NameTreeTest, ANameInUseIsNeverGivenAgain) {
     auto attachment = [](QPDF& pdf, const std::string& name, const std::string& bytes) {
         auto files = QPDFObjectHandle::newDictionary();
         files.replaceKey("/F", QPDFObjectHandle::newStream(&pdf, bytes));
-        auto specification = QPDFObjectHandle::newDictionary();
-        specification.replaceKey("/F", QPDFObjectHandle::newUnicodeString(name));
-        specification.replaceKey("/EF", files);
-        return pdf.makeIndirectObject(specification);
+        auto fileSpec = QPDFObjectHandle::newDictionary();
+        fileSpec.replaceKey("/F", QPDFObjectHandle::newUnicodeString(name));
+        fileSpec.replaceKey("/EF", files);
+        return pdf.makeIndirectObject(fileSpec);
     };
     for (const auto& c : cases) {
         const char* key = c.attachment ? "/EmbeddedFiles" : "/Dests";

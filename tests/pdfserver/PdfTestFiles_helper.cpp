@@ -357,19 +357,19 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
     if (plan.attachment) {
         auto file = QPDFObjectHandle::newStream(&pdf, "note of " + plan.name);
         file.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/EmbeddedFile"));
-        auto spec = pdf.makeIndirectObject(
+        auto fileSpec = pdf.makeIndirectObject(
             QPDFObjectHandle::parse("<< /Type /Filespec /F (note.txt) /UF (note.txt) >>"));
         auto ef = QPDFObjectHandle::newDictionary();
         ef.replaceKey("/F", file);
-        spec.replaceKey("/EF", ef);
+        fileSpec.replaceKey("/EF", ef);
         auto names = catalog.getKey("/Names");
         if (!names.isDictionary()) {
             names = QPDFObjectHandle::newDictionary();
             catalog.replaceKey("/Names", names);
         }
         auto tree = QPDFObjectHandle::newDictionary();
-        tree.replaceKey(
-            "/Names", QPDFObjectHandle::newArray({QPDFObjectHandle::newString("note.txt"), spec}));
+        tree.replaceKey("/Names", QPDFObjectHandle::newArray(
+                                      {QPDFObjectHandle::newString("note.txt"), fileSpec}));
         names.replaceKey("/EmbeddedFiles", pdf.makeIndirectObject(tree));
     }
     if (plan.spreadForm) {
@@ -669,8 +669,8 @@ std::vector<std::string> ReadAttachments(const std::string& path) {
     if (!tree.isDictionary()) {
         return attachments;
     }
-    for (auto& [name, spec] : QPDFNameTreeObjectHelper(tree, reader.pdf)) {
-        QPDFObjectHandle file = QPDFObjectHandle(spec).getKey("/EF").getKey("/F");
+    for (auto& [name, fileSpec] : QPDFNameTreeObjectHelper(tree, reader.pdf)) {
+        QPDFObjectHandle file = QPDFObjectHandle(fileSpec).getKey("/EF").getKey("/F");
         auto data = file.getStreamData();
         attachments.push_back(
             name + "=" +
