@@ -1,6 +1,7 @@
 #include "pdfserver/StructTreeMerger.h"
 
 #include "pdfserver/SortedTree.h"
+#include "pdfserver/StructKids.h"
 
 #include <algorithm>
 
@@ -28,18 +29,6 @@ bool IsMarkedContentReference(QPDFObjectHandle kid) {
 
 bool IsObjectReference(QPDFObjectHandle kid) {
     return kid.isDictionary() && kid.hasKey("/Obj") && !IsElement(kid);
-}
-
-// The kids of an element or of the root, whichever form /K has.
-std::vector<QPDFObjectHandle> KidsOf(QPDFObjectHandle node) {
-    auto kids = node.getKey("/K");
-    if (kids.isArray()) {
-        return kids.getArrayAsVector();
-    }
-    if (kids.isNull()) {
-        return {};
-    }
-    return {kids};
 }
 
 bool Marked(QPDFObjectHandle catalog) {
@@ -223,7 +212,7 @@ const CStructTreeMerger::Content& CStructTreeMerger::ContentOf(QPDFObjectHandle 
     }
     Content content;
     auto page = PageOf(element);
-    for (auto kid : KidsOf(element)) {
+    for (auto kid : StructKids(element)) {
         if (kid.isInteger()) {
             if (page.isIndirect()) {
                 content.marked.emplace(page.getObjGen(), kid.getIntValue());
@@ -278,7 +267,7 @@ bool CStructTreeMerger::CheckPlacement() {
     // names; otherwise the copied tree would lose it or hold it twice.
     std::map<QPDFObjGen, int> placed;
     auto list = [&](QPDFObjectHandle parent) {
-        for (auto kid : KidsOf(parent)) {
+        for (auto kid : StructKids(parent)) {
             if (kid.isIndirect() && m_kept.count(kid.getObjGen())) {
                 if (kid.getKey("/P").getObjGen() != parent.getObjGen()) {
                     return false;
@@ -486,7 +475,7 @@ QPDFObjectHandle CStructTreeMerger::CopyKids(QPDFObjectHandle element) {
         auto found = m_pageCopies.find(original.getObjGen());
         return found != m_pageCopies.end() ? found->second : QPDFObjectHandle::newNull();
     };
-    for (auto kid : KidsOf(element)) {
+    for (auto kid : StructKids(element)) {
         if (kid.isInteger()) {
             if (!copiedPage(page).isNull()) {
                 // Written with the element's own /Pg, which the copy has
@@ -766,7 +755,7 @@ int CStructTreeMerger::FirstPageOf(QPDFObjectHandle node, int& budget, int depth
         } catch (...) {
         }
     }
-    for (auto kid : KidsOf(node)) {
+    for (auto kid : StructKids(node)) {
         if (kid.isDictionary()) {
             const int first = FirstPageOf(kid, budget, depth + 1);
             if (first >= 0 || budget < 0) {

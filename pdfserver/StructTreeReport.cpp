@@ -1,5 +1,7 @@
 #include "pdfserver/StructTreeReport.h"
 
+#include "pdfserver/StructKids.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFNumberTreeObjectHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -80,17 +82,6 @@ bool IsElement(QPDFObjectHandle object) {
            !object.hasKey("/Obj");
 }
 
-std::vector<QPDFObjectHandle> KidsOf(QPDFObjectHandle node) {
-    auto kids = node.getKey("/K");
-    if (kids.isArray()) {
-        return kids.getArrayAsVector();
-    }
-    if (kids.isNull()) {
-        return {};
-    }
-    return {kids};
-}
-
 class CReader {
 public:
     CReader(QPDF& pdf, StructTreeReport& report, bool readContent)
@@ -112,7 +103,7 @@ public:
         m_report.hasTree = m_root.isDictionary();
         if (m_report.hasTree) {
             m_roles = m_root.getKey("/RoleMap");
-            for (auto kid : KidsOf(m_root)) {
+            for (auto kid : StructKids(m_root)) {
                 int budget = 1000;
                 m_report.topLevelFirstPages.push_back(FirstPage(kid, budget, 0));
             }
@@ -132,7 +123,7 @@ private:
         if (page.isIndirect() && m_pageIndex.count(page.getObjGen())) {
             return m_pageIndex[page.getObjGen()];
         }
-        for (auto kid : KidsOf(node)) {
+        for (auto kid : StructKids(node)) {
             const int first = FirstPage(kid, budget, depth + 1);
             if (first >= 0) {
                 return first;
@@ -146,7 +137,7 @@ private:
             ++m_report.misplaced;
             return;
         }
-        for (auto kid : KidsOf(parent)) {
+        for (auto kid : StructKids(parent)) {
             if (!IsElement(kid)) {
                 continue;
             }
@@ -189,7 +180,7 @@ private:
 
     bool Lists(QPDFObjectHandle element, QPDFObjGen page, long long mcid) {
         auto own = PageOf(element);
-        for (auto kid : KidsOf(element)) {
+        for (auto kid : StructKids(element)) {
             if (kid.isInteger() && kid.getIntValue() == mcid && own.getObjGen() == page) {
                 return true;
             }
@@ -205,7 +196,7 @@ private:
     }
 
     bool ListsObject(QPDFObjectHandle element, QPDFObjGen object) {
-        for (auto kid : KidsOf(element)) {
+        for (auto kid : StructKids(element)) {
             if (kid.isDictionary() && kid.getKey("/Obj").getObjGen() == object) {
                 return true;
             }
