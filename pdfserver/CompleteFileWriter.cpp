@@ -48,7 +48,8 @@ void SetModeFor(int fd, const std::string& path) {
 
 } // namespace
 
-bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
+bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path,
+                       std::vector<QPDFObjGen>* renumber) {
     if (path.empty() || path.back() == '/') {
         return false;
     }
@@ -84,6 +85,11 @@ bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path) {
             writer.setMinimumPDFVersion(version.getName().substr(1));
         }
         writer.write();
+        if (renumber) {
+            for (auto& object : *renumber) {
+                object = writer.getRenumberedObjGen(object);
+            }
+        }
         // stdio may swallow a failed write (a full disk) and only set the
         // error indicator, so that is checked as well as the flush.
         written = std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvel {
 
@@ -12,6 +13,9 @@ namespace quorvel {
 // so that a failure or a crash at any moment leaves the previous file as it
 // was. flags 0x20 drops objects nothing refers to; without it they are kept.
 // False when the file could not be written; the target is then untouched.
-bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path);
+// With `renumber`, each object number in it is replaced by the number the
+// object has in the written file (an invalid one when it was not written).
+bool WriteCompleteFile(QPDF& pdf, int16_t flags, const std::string& path,
+                       std::vector<QPDFObjGen>* renumber = nullptr);
 
 } // namespace quorvel

@@ -43,10 +43,14 @@ PDFVersion DeclaredVersion(QPDF& pdf) {
 
 } // namespace
 
-CCopyRow::CCopyRow(std::shared_ptr<PdfInstance> source, PdfInstance& target)
+CCopyRow::CCopyRow(std::shared_ptr<PdfInstance> source, PdfInstance& target,
+                   const std::string& sourceIdentity)
     : m_source(std::move(source)), m_target(target), m_from(m_source->pdf), m_into(target.pdf),
-      m_bSameDocument(&m_from == &m_into), m_resolver(m_from), m_layers(m_from, m_into),
-      m_forms(m_from, m_into, target.formFields) {}
+      m_bSameDocument(&m_from == &m_into), m_resolver(m_from),
+      m_streams(m_into, sourceIdentity.empty() || m_bSameDocument
+                            ? nullptr
+                            : &target.sharedStreams[sourceIdentity]),
+      m_layers(m_from, m_into), m_forms(m_from, m_into, target.formFields) {}
 
 void CCopyRow::Insert(int insertAfter, int first, int count, bool copyBookmarks,
                       const ChangeSink& changed) {
@@ -56,7 +60,7 @@ void CCopyRow::Insert(int insertAfter, int first, int count, bool copyBookmarks,
     BestEffort([&] {
         labels = std::make_unique<CPageLabelCopier>(m_from, m_into, insertAfter, first, count);
     });
-    CPageCopier copier(m_from, m_into);
+    CPageCopier copier(m_from, m_into, &m_streams, changed);
     auto copies = copier.Insert(insertAfter, first, count);
     const auto& sourcePages = copier.SourcePages();
 

@@ -7,6 +7,7 @@
 #include "pdfserver/OptionalContent.h"
 #include "pdfserver/OutlineCopier.h"
 #include "pdfserver/PdfInstance.h"
+#include "pdfserver/StreamSharing.h"
 
 #include <qpdf/QPDF.hh>
 
@@ -25,7 +26,11 @@ namespace quorvel {
 // bounded by the source and the pages inserted, never by the target's size.
 class CCopyRow {
 public:
-    CCopyRow(std::shared_ptr<PdfInstance> source, PdfInstance& target);
+    // `sourceIdentity` names the state of the source's file (empty for a
+    // document that is not an unchanged file): rows of the same file share
+    // the streams they copy into the target.
+    CCopyRow(std::shared_ptr<PdfInstance> source, PdfInstance& target,
+             const std::string& sourceIdentity = {});
 
     const std::shared_ptr<PdfInstance>& Source() const { return m_source; }
 
@@ -64,6 +69,7 @@ private:
     std::multimap<int, PendingLink> m_pendingLinks;
     std::unique_ptr<COutlineCopier> m_outlines;
     std::unique_ptr<CNamedDestinationCopier> m_names;
+    CStreamSharer m_streams;
     COptionalContentCopier m_layers;
     CFormFields m_forms;
     bool m_bAttachmentsCopied = false;

@@ -6,8 +6,9 @@
 
 namespace quorvel {
 
-CPageCopier::CPageCopier(QPDF& source, QPDF& target)
-    : m_source(source), m_target(target), m_bSameDocument(&source == &target) {}
+CPageCopier::CPageCopier(QPDF& source, QPDF& target, CStreamSharer* sharer, ChangeSink changed)
+    : m_source(source), m_target(target), m_bSameDocument(&source == &target), m_sharer(sharer),
+      m_changed(std::move(changed)) {}
 
 std::vector<CPageCopier::Copy> CPageCopier::Insert(int insertAfter, int first, int count) {
     std::vector<Copy> copies;
@@ -28,6 +29,9 @@ std::vector<CPageCopier::Copy> CPageCopier::Insert(int insertAfter, int first, i
             // twice, or a document inserted into itself) gets a private copy
             // from qpdf; its annotations must then be made private too.
             bool duplicate = IsTargetPage(copied);
+            if (m_sharer && !duplicate && !m_bSameDocument) {
+                m_sharer->Share(original, copied, m_changed);
+            }
             int after = insertAfter + i;
             if (after < 0) {
                 m_target.addPage(copied, true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pdfserver/StreamSharing.h"
+
 #include <qpdf/QPDF.hh>
 
 #include <vector>
@@ -20,7 +22,10 @@ public:
         bool duplicate;
     };
 
-    CPageCopier(QPDF& source, QPDF& target);
+    // With `sharer`, each fresh page copy shares the streams earlier rows of
+    // the same source file copied.
+    CPageCopier(QPDF& source, QPDF& target, CStreamSharer* sharer = nullptr,
+                ChangeSink changed = {});
 
     // Inserts source pages first..first+count-1 (0-based) after target page
     // `insertAfter` (-1: before the first). Returns the copies in order. A
@@ -44,6 +49,8 @@ private:
     QPDF& m_target;
     bool m_bSameDocument;
     bool m_bMergedForms = false;
+    CStreamSharer* m_sharer;
+    ChangeSink m_changed;
     std::vector<QPDFObjectHandle> m_sourcePages;
 };
 

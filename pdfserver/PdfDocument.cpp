@@ -240,7 +240,10 @@ bool CPdfDocument::InsertPages(int insertAfter, CPdfDocument& source, int first,
         const bool sameDocument = source.m_instance == m_instance;
         if (!m_row || m_row->Source() != source.m_instance || sameDocument) {
             FinishRow();
-            m_row = std::make_unique<CCopyRow>(source.m_instance, *m_instance);
+            // Rows of an unchanged file share the streams they copy.
+            const bool file = source.m_stamp && !source.m_bModified && !source.m_strPath.empty();
+            m_row = std::make_unique<CCopyRow>(source.m_instance, *m_instance,
+                                               file ? SourceIdentity(*source.m_stamp) : "");
         }
         auto changed = [this](QPDFObjectHandle object) { MarkChanged(object); };
         // The source pages as they are before the insert, which matters when
@@ -336,7 +339,14 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     if (SaveIncrementally(flags, path, saved)) {
         return saved;
     }
-    if (!WriteCompleteFile(m_instance->pdf, flags, path)) {
+    // The streams later rows may share are renumbered by the write.
+    std::vector<QPDFObjGen> shared;
+    for (const auto& [file, streams] : m_instance->sharedStreams) {
+        for (const auto& [original, copy] : streams) {
+            shared.push_back(copy);
+        }
+    }
+    if (!WriteCompleteFile(m_instance->pdf, flags, path, &shared)) {
         return false;
     }
     auto stamp = StampOf(path);
@@ -349,6 +359,16 @@ bool CPdfDocument::Save(int16_t flags, const std::string& path) {
     try {
         if (auto reloaded = ParseFile(path, m_state.PasswordFor(path), false)) {
             const int baseObjectId = HighestObjectIdInFile(reloaded->pdf);
+            auto next = shared.begin();
+            for (const auto& [file, streams] : m_instance->sharedStreams) {
+                auto& index = reloaded->sharedStreams[file];
+                for (const auto& [original, copy] : streams) {
+                    if (next->isIndirect()) {
+                        index.emplace(original, *next);
+                    }
+                    ++next;
+                }
+            }
             Adopt(std::move(reloaded), path, baseObjectId);
             m_stamp = stamp;
         }

@@ -3,6 +3,7 @@
 #include "pdfserver/DocumentNames.h"
 #include "pdfserver/FormFields.h"
 #include "pdfserver/IncrementalUpdate.h"
+#include "pdfserver/StreamSharing.h"
 
 #include <qpdf/QPDF.hh>
 
@@ -34,6 +35,9 @@ struct PdfInstance {
     // As a target: the names of its named destinations and attachments.
     NameIndex destinationNames;
     NameIndex attachmentNames;
+    // As a target: streams copied from source files, for later rows of the
+    // same files to share.
+    SharedStreamIndex sharedStreams;
     // Where streams this document appended to its file read their data.
     std::shared_ptr<CWrittenStreams> writtenStreams;
     // How the page tree is laid out in that file.

@@ -1,7 +1,7 @@
 // What copied pages carried in their sources and must still carry in the
 // output: layers and their states, links and outline items across the
 // ranges of one row, form field names, comment ties, page labels,
-// attachments, version, named destinations. Each test reads the written
+// attachments, version, named destinations, images shared between rows. Each test reads the written
 // file back, for a new output and for one appended to.
 
 #include "pdfserver/ServerFixture.h"
@@ -12,6 +12,8 @@
 #include <gmock/gmock.h>
 
 #include <qpdf/QPDF.hh>
+
+#include <optional>
 
 namespace quorvel::test {
 namespace {
@@ -33,6 +35,8 @@ struct Row {
     SourcePlan source;
     std::vector<Range> ranges; // empty: every page
     bool bookmarks = true;
+    // Before the row, the source's file is rewritten with this content.
+    std::optional<SourcePlan> rewrittenAs;
 };
 
 class FidelityTest : public ServerFixture {
@@ -51,6 +55,9 @@ protected:
             EXPECT_TRUE(first ? out->Create() : out->Open(path));
             first = false;
             auto from = state.NewDocument();
+            if (row.rewrittenAs) {
+                WriteSource(Source(row.source), *row.rewrittenAs);
+            }
             EXPECT_TRUE(from->Open(Source(row.source)));
             std::vector<Range> ranges = row.ranges;
             if (ranges.empty()) {
@@ -420,6 +427,37 @@ TEST_F(FidelityTest, NamedDestinationsIntoCopiedPagesAreCarried) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_THAT(ReadNamedDests(Run(c.rows)), ElementsAreArray(c.names));
+    }
+}
+
+TEST_F(FidelityTest, RowsOfOneSourceFileShareItsImages) {
+    auto pictured = [](const std::string& name) {
+        auto plan = Plan(name, 2);
+        plan.image = true;
+        return plan;
+    };
+    Row rewritten(pictured("A"), {{1, 1}});
+    rewritten.rewrittenAs = pictured("Bb");
+    struct Case {
+        const char* name;
+        std::vector<Row> rows;
+        std::vector<std::string> images; // the last entry counts image streams
+    };
+    const std::vector<Case> cases = {
+        {"one row", {{pictured("A")}}, {"image of A #1", "image of A #1", "streams=1"}},
+        {"three rows, the first written whole, the others appended",
+         {{pictured("A")}, {pictured("A"), {{2, 2}}}, {pictured("A"), {{1, 1}}}},
+         {"image of A #1", "image of A #1", "image of A #1", "image of A #1", "streams=1"}},
+        {"another file keeps its own",
+         {{pictured("A"), {{1, 1}}}, {pictured("B"), {{1, 1}}}, {pictured("A"), {{2, 2}}}},
+         {"image of A #1", "image of B #2", "image of A #1", "streams=2"}},
+        {"a file rewritten between rows is another file",
+         {{pictured("A"), {{1, 1}}}, rewritten},
+         {"image of A #1", "image of Bb #2", "streams=2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THAT(ReadImages(Run(c.rows, true)), ElementsAreArray(c.images));
     }
 }
 

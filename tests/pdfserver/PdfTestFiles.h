@@ -37,6 +37,9 @@ struct SourcePlan {
     bool comments = false;
     // With `outline`: a last top-level item "<name> web" opening a web page.
     bool webItem = false;
+    // Every page draws one image, a stream shared by all pages whose bytes
+    // begin "image of <name>.".
+    bool image = false;
     // The header version written ("" = qpdf's choice).
     std::string version;
     // Tagged: /MarkInfo, /Lang and a structure tree below a Document
@@ -100,6 +103,11 @@ std::vector<std::string> ReadNamedDests(const std::string& path);
 // "name:on" / "name:off" for each layer of /OCProperties /OCGs, by the
 // default configuration's state.
 std::vector<std::string> ReadLayers(const std::string& path);
+
+// For each page, the image it draws: "image of <name> #k", k numbering the
+// distinct image streams of the file in order of first use; a last entry
+// "streams=N" counts every image stream in the file, used or not.
+std::vector<std::string> ReadImages(const std::string& path);
 
 // The version the file declares: its header raised by the catalog /Version.
 std::string ReadVersion(const std::string& path);

@@ -200,6 +200,19 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
     auto font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
     QPDFPageDocumentHelper pages(pdf);
+    QPDFObjectHandle image;
+    if (plan.image) {
+        // Bytes that do not compress, so that a second copy shows in the size.
+        std::string pixels = "image of " + plan.name + ".";
+        for (unsigned x = 1; pixels.size() < 64 * 64 * 3; x = x * 1103515245u + 12345u) {
+            pixels.push_back(static_cast<char>(x >> 16));
+        }
+        pixels.resize(64 * 64 * 3);
+        image = QPDFObjectHandle::newStream(&pdf, pixels);
+        image.replaceDict(QPDFObjectHandle::parse(
+            "<< /Type /XObject /Subtype /Image /Width 64 /Height 64 /ColorSpace /DeviceRGB "
+            "/BitsPerComponent 8 >>"));
+    }
     for (int i = 1; i <= plan.pages; ++i) {
         std::string text = "src " + plan.name + " page " + std::to_string(i);
         std::string drawn = "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET\n";
@@ -218,6 +231,13 @@ void WriteSource(const std::string& path, const SourcePlan& plan) {
         auto fonts = QPDFObjectHandle::newDictionary();
         fonts.replaceKey("/F1", font);
         resources.replaceKey("/Font", fonts);
+        if (plan.image) {
+            drawn += "q 64 0 0 64 72 400 cm /Im0 Do Q\n";
+            contents = QPDFObjectHandle::newStream(&pdf, drawn);
+            auto images = QPDFObjectHandle::newDictionary();
+            images.replaceKey("/Im0", image);
+            resources.replaceKey("/XObject", images);
+        }
         auto page = QPDFObjectHandle::newDictionary();
         page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
         page.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 612 792]"));
@@ -710,6 +730,31 @@ std::vector<std::string> ReadLayers(const std::string& path) {
                          (off.count(layer.getObjGen()) ? ":off" : ":on"));
     }
     return layers;
+}
+
+std::vector<std::string> ReadImages(const std::string& path) {
+    Reader reader(path);
+    std::vector<std::string> images;
+    std::map<QPDFObjGen, int> numbers;
+    for (auto page : reader.pdf.getAllPages()) {
+        auto image = page.getKey("/Resources").getKey("/XObject").getKey("/Im0");
+        if (!image.isStream()) {
+            images.push_back("none");
+            continue;
+        }
+        auto data = image.getStreamData(qpdf_dl_all);
+        std::string text(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+        text = text.substr(0, text.find('.'));
+        auto number = numbers.emplace(image.getObjGen(), static_cast<int>(numbers.size()) + 1);
+        images.push_back(text + " #" + std::to_string(number.first->second));
+    }
+    int streams = 0;
+    for (auto& object : reader.pdf.getAllObjects()) {
+        streams +=
+            object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals("/Image");
+    }
+    images.push_back("streams=" + std::to_string(streams));
+    return images;
 }
 
 std::string ReadVersion(const std::string& path) {

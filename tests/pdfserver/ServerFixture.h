@@ -39,7 +39,7 @@ protected:
                           (plan.encrypt ? "e" + plan.userPassword : "") + (plan.layers ? "y" : "") +
                           (plan.labels ? "b" : "") + (plan.attachment ? "t" : "") +
                           (plan.spreadForm ? "s" : "") + (plan.comments ? "c" : "") +
-                          (plan.webItem ? "w" : "") + "v" + plan.version +
+                          (plan.webItem ? "w" : "") + (plan.image ? "i" : "") + "v" + plan.version +
                           (plan.tagged ? "t" + plan.headingRole.substr(1) + plan.language +
                                              std::to_string(static_cast<int>(plan.damage))
                                        : "");
