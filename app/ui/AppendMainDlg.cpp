@@ -506,22 +506,21 @@ PdfProbeResult ProbeInHelper(const std::string& path, std::string_view password)
 } // namespace
 
 int CAppendMainDlg::GetPageCount(const std::string& path) {
-    // A walk's files are counted ahead in batches: one round trip to the
-    // helper for many files. A file the batch has no count for (one that
-    // needs a password among them) takes the full way below.
-    auto counted = m_countedAhead.find(path);
-    if (counted == m_countedAhead.end()) {
-        const auto next = m_filesAhead.begin() + static_cast<std::ptrdiff_t>(m_nAheadNext);
-        const auto ahead = std::find(next, m_filesAhead.end(), path);
-        if (ahead != m_filesAhead.end()) {
-            CountAhead(static_cast<size_t>(ahead - m_filesAhead.begin()));
-            counted = m_countedAhead.find(path);
-        }
-    }
-    if (counted != m_countedAhead.end()) {
-        const int32_t pages = counted->second;
-        m_countedAhead.erase(counted);
-        if (pages >= 1)
+    // A walk's files are counted ahead while the walk adds rows. A file
+    // without a count there (one that needs a password) takes the full way
+    // below.
+    if (m_pCountAhead) {
+        int32_t pages = 0;
+        bool waited = false;
+        const auto taken = m_pCountAhead->TakeCount(path, pages, [this, &waited](int elapsedMs) {
+            waited = true;
+            return PumpWhileServerBusy(elapsedMs);
+        });
+        if (waited)
+            ServerCallEnded();
+        if (taken == CPageCountAhead::Take::GaveUp)
+            return 0;
+        if (taken == CPageCountAhead::Take::Counted && pages >= 1)
             return pages;
     }
     return GetPageCountUnlocking(m_passwords, path, ProbeInHelper, m_pFactory.get(),
@@ -539,25 +538,10 @@ PasswordAnswer CAppendMainDlg::AskPassword(const std::string& path, bool wrongBe
 }
 
 void CAppendMainDlg::SetFilesAhead(const std::vector<std::string>& paths) {
-    m_filesAhead = paths;
-    m_nAheadNext = 0;
-    if (paths.empty()) {
-        m_countedAhead.clear();
-        m_nAheadBatch = 1;
-    }
-}
-
-void CAppendMainDlg::CountAhead(size_t from) {
-    const size_t end = std::min(m_filesAhead.size(), from + m_nAheadBatch);
-    const std::vector<std::string> batch(m_filesAhead.begin() + static_cast<std::ptrdiff_t>(from),
-                                         m_filesAhead.begin() + static_cast<std::ptrdiff_t>(end));
-    QElapsedTimer timer;
-    timer.start();
-    const std::vector<int32_t> counts = ProbePdfPageCountsOutOfProcess(batch);
-    for (size_t i = 0; i < batch.size(); ++i)
-        m_countedAhead[batch[i]] = counts[i];
-    m_nAheadNext = end;
-    m_nAheadBatch = NextCountBatch(timer.elapsed(), batch.size());
+    if (!m_pCountAhead && !paths.empty())
+        m_pCountAhead = std::make_unique<CPageCountAhead>();
+    if (m_pCountAhead)
+        m_pCountAhead->SetFiles(paths);
 }
 
 size_t CAppendMainDlg::NextCountBatch(qint64 elapsedMs, size_t files) {

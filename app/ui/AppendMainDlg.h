@@ -6,6 +6,7 @@
 #include "app/ui/JobListModel.h"
 #include "app/ui/PaintPacer.h"
 #include "app/ui/PromptHost.h"
+#include "docserver/PageCountAhead.h"
 #include "engine/AppendHost.h"
 #include "engine/AppendRunState.h"
 #include "engine/Automation.h"
@@ -23,7 +24,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -166,7 +166,8 @@ public:
     // fitted by the previous call and are not measured again.
     void FitFilenameColumn(int fromRow = 0);
     // The files a folder walk will offer next; their pages are counted ahead
-    // in batches as the walk reaches them. Empty: the walk is over.
+    // by a helper of their own while the walk adds rows. Empty: the walk is
+    // over.
     void SetFilesAhead(const std::vector<std::string>& paths);
     // How many files the next batch of page counts takes, after the last
     // batch of `files` files took `elapsedMs`: about kCountBatchMs' worth, so
@@ -271,9 +272,6 @@ private:
     std::string OpenBatchDialog(const char* title);
     // After Close during work: ends the process when a row was "Processing".
     void FinishClose();
-    // Counts the pages of m_filesAhead[from] and the files after it, one
-    // batch, into m_countedAhead.
-    void CountAhead(size_t from);
 
     std::unique_ptr<Ui::AppendMainDlg> m_ui;
     QWidget* m_pClient = nullptr;
@@ -297,13 +295,10 @@ private:
     int m_nWork = 0;  // CWorkScope nesting
     int m_nLoads = 0; // loads among them
     bool m_bClosing = false;
-    bool m_bCloseWithError = false;        // a row showed "Processing" at Close
-    bool m_bShown = false;                 // first shown; resizes lay out from then on
-    int m_nFitWidth = -1;                  // the Filename width the last fit gave
-    std::vector<std::string> m_filesAhead; // of the walk under way
-    size_t m_nAheadNext = 0;               // first not counted yet
-    size_t m_nAheadBatch = 1;              // files in the next batch
-    std::unordered_map<std::string, int32_t> m_countedAhead; // library counts
+    bool m_bCloseWithError = false;                 // a row showed "Processing" at Close
+    bool m_bShown = false;                          // first shown; resizes lay out from then on
+    int m_nFitWidth = -1;                           // the Filename width the last fit gave
+    std::unique_ptr<CPageCountAhead> m_pCountAhead; // of the walk under way
 };
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include "docserver/DocFrameIo.h"
 #include "docserver/FakeDocuments.h"
 #include "docserver/OutOfProcessFactory.h"
+#include "docserver/PageCountAhead.h"
 #include "docserver/PageCountOutOfProcess.h"
 #include "support/PageCountProbe.h"
 #include "support/SaveInProgress.h"
@@ -400,6 +401,62 @@ TEST_F(OutOfProcessTest, BatchedPageCountsWithoutAHelperAreZero) {
     EXPECT_EQ(ProbePdfPageCountsOutOfProcess(*m_connection, {"/fake/2", "", "/fake/3"}),
               (std::vector<int32_t>{0, 0, 0}));
     EXPECT_FALSE(m_connection->IsRunning());
+}
+
+// Files counted ahead on their own thread come back in the order taken, a
+// file that ends the helper costs its own count, files passed over and
+// files of an earlier list are no longer ahead, and a wait that is given up
+// ends at once, leaving nothing running for long.
+TEST(PageCountAhead, TakesCountsInOrderAndGivesUpOnRequest) {
+    struct Take {
+        std::string path;
+        CPageCountAhead::Take result;
+        int32_t count;
+    };
+    using R = CPageCountAhead::Take;
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::vector<Take> takes;
+        std::string giveUpOn; // the file whose wait is given up
+    };
+    const Case table[] = {
+        {"in order",
+         {"/fake/3", "/fake/0", "/fake/7"},
+         {{"/fake/3", R::Counted, 3}, {"/fake/0", R::Counted, 0}, {"/fake/7", R::Counted, 7}},
+         ""},
+        {"a crash in the middle",
+         {"/fake/2", "/crash/segv", "/fake/5"},
+         {{"/fake/2", R::Counted, 2}, {"/crash/segv", R::Counted, 0}, {"/fake/5", R::Counted, 5}},
+         ""},
+        {"passing over files",
+         {"/fake/1", "/fake/2", "/fake/4"},
+         {{"/fake/4", R::Counted, 4}, {"/fake/1", R::NotAhead, 0}, {"/fake/9", R::NotAhead, 0}},
+         ""},
+        {"a hanging file given up",
+         {"/hang", "/fake/6"},
+         {{"/hang", R::GaveUp, 0}, {"/fake/6", R::Counted, 6}},
+         "/hang"},
+    };
+    for (const Case& c : table) {
+        SCOPED_TRACE(c.name);
+        const auto start = Clock::now();
+        {
+            CPageCountAhead ahead(QUORVEL_DOCSERVER_FAKE, 60000);
+            ahead.SetFiles({"/fake/8", "/fake/9"}); // replaced before it is taken
+            ahead.SetFiles(c.files);
+            for (const Take& take : c.takes) {
+                int32_t count = 0;
+                EXPECT_EQ(
+                    ahead.TakeCount(take.path, count, [&](int) { return take.path != c.giveUpOn; }),
+                    take.result)
+                    << take.path;
+                EXPECT_EQ(count, take.count) << take.path;
+            }
+        }
+        // Well below the helper's time limit: a given-up call ends the helper.
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    }
 }
 
 // Records the messages of the automation fallback.
