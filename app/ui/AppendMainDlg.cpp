@@ -27,6 +27,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -136,6 +138,7 @@ CAppendMainDlg::CAppendMainDlg(IPromptHost* prompt, QWidget* parent)
 
     m_pClient = new QWidget(this);
     m_ui->setupUi(m_pClient);
+    KeepTotalItemsReadable();
     m_pClient->setObjectName(QStringLiteral("clientArea"));
     m_pMenuBar = new QMenuBar(this);
     m_pMenuBar->setObjectName(QStringLiteral("mainMenuBar"));
@@ -645,14 +648,24 @@ void CAppendMainDlg::LayoutControls() {
     const int h = outer.height();
     m_ui->jobListView->setGeometry(0, 15, w - 7, h - 130);
     m_ui->totalItemsLabel->setGeometry(10, h - 93, 70, 25);
-    // The label's text may be wider than the 60 pixels before the box in
-    // this font; the box then starts after it instead of covering it.
-    const int labelRight = 10 + m_ui->totalItemsLabel->sizeHint().width() + 4;
-    m_ui->totalItemsLabel->resize(std::max(70, labelRight - 10), 25);
-    m_ui->totalItemsEdit->setGeometry(std::max(70, labelRight), h - 93, 70, 25);
+    m_ui->totalItemsEdit->setGeometry(70, h - 93, 70, 25);
+    KeepTotalItemsReadable();
     m_ui->appendFilesButton->setGeometry(w / 2 - 80, h - 93, 160, 25);
     m_ui->closeButton->setGeometry(w - 80, h - 93, 70, 25);
     m_ui->websiteLink->setGeometry(7, h - 62, 170, m_ui->websiteLink->sizeHint().height());
+}
+
+void CAppendMainDlg::KeepTotalItemsReadable() {
+    // The label's text may be wider than the room before the box in this
+    // font: the label then grows to its text and the box starts after it.
+    QLabel* label = m_ui->totalItemsLabel;
+    QLineEdit* box = m_ui->totalItemsEdit;
+    const int needed = label->sizeHint().width();
+    if (label->width() < needed)
+        label->resize(needed, label->height());
+    const int labelRight = label->x() + needed + 4;
+    if (box->x() < labelRight)
+        box->move(labelRight, box->y());
 }
 
 void CAppendMainDlg::OnHelp() {

@@ -157,6 +157,9 @@ public:
     void CloseMainWindow();
     bool IsClosing() const { return m_bClosing; }
     void LayoutControls();
+    // Widens the "Total Items:" label to its text and moves the count box
+    // after it, wherever the two were placed.
+    void KeepTotalItemsReadable();
     void OnHelp();
     void OnAbout();
     // A run, a folder walk or a load is under way: the commands that change

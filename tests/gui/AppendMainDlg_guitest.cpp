@@ -570,8 +570,18 @@ private Q_SLOTS:
         // At first show the controls keep their template places.
         QTest::qWait(20);
         QCOMPARE(dlg.JobListView()->geometry(), QRect(5, 15, 587, 270));
+        // Before and after a resize, "Total Items:" shows whole, the count
+        // box after it.
+        auto totalItemsReadable = [&dlg] {
+            auto* label = dlg.findChild<QLabel*>(QStringLiteral("totalItemsLabel"));
+            auto* box = dlg.findChild<QLineEdit*>(QStringLiteral("totalItemsEdit"));
+            return label->width() >= label->sizeHint().width() &&
+                   box->x() >= label->x() + label->sizeHint().width();
+        };
+        QVERIFY(totalItemsReadable());
         dlg.resize(800, 500);
         QTest::qWait(20);
+        QVERIFY(totalItemsReadable());
         const QRect outer = dlg.frameGeometry();
         const QRect list = dlg.JobListView()->geometry();
         QCOMPARE(list, QRect(0, 15, outer.width() - 7, outer.height() - 130));
