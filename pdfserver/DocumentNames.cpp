@@ -48,18 +48,39 @@ std::string Numbered(const std::string& name, int n) {
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
+// "name-n" for a named destination.
+std::string Dashed(const std::string& name, int n) {
+    return name + "-" + std::to_string(n);
+}
+
 void BuildIndex(QPDF& pdf, QPDFObjectHandle tree, NameIndex& index) {
     if (index.built) {
         return;
     }
     index.built = true;
     index.names.clear();
+    index.nextNumber.clear();
+    index.storedBytes.clear();
     for (const auto& entry : QPDFNameTreeObjectHelper(tree, pdf)) {
         index.names.insert(entry.first);
     }
 }
 
 } // namespace
+
+std::string NameIndex::Distinct(const std::string& name,
+                                std::string (*numbered)(const std::string&, int)) {
+    if (!names.count(name)) {
+        return name;
+    }
+    int& n = nextNumber.try_emplace(name, 2).first->second;
+    std::string chosen = numbered(name, n);
+    while (names.count(chosen)) {
+        chosen = numbered(name, ++n);
+    }
+    ++n;
+    return chosen;
+}
 
 void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeSink& changed) {
     if (&source == &target) {
@@ -85,27 +106,38 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
     for (const auto& [name, fileSpec] : attachments) {
         std::string bytes;
         const bool readable = EmbeddedBytes(fileSpec, bytes);
-        std::string chosen = name;
-        bool present = false;
-        // A name in use is never given again: inserting under it would
-        // replace the attachment stored there.
-        for (int n = 2; index.names.count(chosen); ++n) {
-            if (n <= kMaxNameTries) {
-                auto existing = trees::FindName(target, into, chosen);
-                if (existing.isNull()) {
+        auto [known, first] = index.storedBytes.try_emplace(name);
+        auto& stored = known->second;
+        if (first && index.names.count(name)) {
+            // What the file already holds under the name and its numbered
+            // names, up to the first free one, read once.
+            for (int n = 1; n <= kMaxNameTries; ++n) {
+                const std::string held = n == 1 ? name : Numbered(name, n);
+                if (!index.names.count(held)) {
                     break;
                 }
-                std::string existingBytes;
-                if (readable && EmbeddedBytes(existing, existingBytes) && existingBytes == bytes) {
-                    present = true;
-                    break;
+                std::string heldBytes;
+                if (EmbeddedBytes(trees::FindName(target, into, held), heldBytes)) {
+                    stored.emplace(std::hash<std::string>()(heldBytes), held);
                 }
             }
-            chosen = Numbered(name, n);
+        }
+        const size_t hash = std::hash<std::string>()(bytes);
+        bool present = false;
+        if (readable) {
+            auto [from, to] = stored.equal_range(hash);
+            for (auto it = from; it != to && !present; ++it) {
+                std::string heldBytes;
+                present = EmbeddedBytes(trees::FindName(target, into, it->second), heldBytes) &&
+                          heldBytes == bytes;
+            }
         }
         if (present) {
             continue;
         }
+        // A name in use is never given again: inserting under it would
+        // replace the attachment stored there.
+        const std::string chosen = index.Distinct(name, Numbered);
         auto copy = CopyForeignValue(source, target, fileSpec);
         if (!copy.isIndirect()) {
             copy = target.makeIndirectObject(copy);
@@ -116,6 +148,9 @@ void CopyAttachments(QPDF& source, QPDF& target, NameIndex& index, const ChangeS
         }
         trees::InsertName(target, into, chosen, copy, changed);
         index.names.insert(chosen);
+        if (readable) {
+            stored.emplace(hash, chosen);
+        }
     }
 }
 
@@ -163,10 +198,7 @@ void CNamedDestinationCopier::Add(const std::map<int, QPDFObjectHandle>& added,
                 into = trees::NameTree(m_target, "/Dests", true, changed);
                 BuildIndex(m_target, into, m_index);
             }
-            std::string chosen = name;
-            for (int n = 2; m_index.names.count(chosen); ++n) {
-                chosen = name + "-" + std::to_string(n);
-            }
+            const std::string chosen = m_index.Distinct(name, Dashed);
             trees::InsertName(m_target, into, chosen,
                               COutlineCopier::RetargetDestination(destination, copy), changed);
             m_index.names.insert(chosen);

@@ -17,6 +17,17 @@ namespace quorvel {
 struct NameIndex {
     bool built = false;
     std::set<std::string> names;
+    // For each name that clashed: the next number to try for a distinct
+    // one, so that the thousandth source with the same names does not try
+    // the 999 taken ones first.
+    std::map<std::string, int> nextNumber;
+    // Attachments: for each name, a hash of the bytes stored under it and
+    // its numbered names, with the name holding them (read from the file
+    // once per name, then kept up to date).
+    std::map<std::string, std::multimap<size_t, std::string>> storedBytes;
+
+    // `name` when free, else the first free numbered form of it.
+    std::string Distinct(const std::string& name, std::string (*numbered)(const std::string&, int));
 };
 
 // Copies the source's document attachments (/Names /EmbeddedFiles) into the

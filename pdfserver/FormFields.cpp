@@ -169,13 +169,13 @@ void CFormFields::AddFieldsOf(const std::vector<QPDFObjectHandle>& pages,
         }
         std::string name = FieldName(top);
         if (!name.empty() && m_index.names.count(name)) {
-            std::string renamed;
-            for (int suffix = 1;; ++suffix) {
-                renamed = name + "+" + std::to_string(suffix);
-                if (!m_index.names.count(renamed)) {
-                    break;
-                }
+            // Numbers are tried from where the last clash of the name ended.
+            int& suffix = m_index.nextSuffix.try_emplace(name, 1).first->second;
+            std::string renamed = name + "+" + std::to_string(suffix);
+            while (m_index.names.count(renamed)) {
+                renamed = name + "+" + std::to_string(++suffix);
             }
+            ++suffix;
             top.replaceKey("/T", QPDFObjectHandle::newUnicodeString(renamed));
             name = renamed;
         }

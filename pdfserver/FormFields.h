@@ -4,6 +4,7 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ struct FormFieldIndex {
     bool built = false;
     std::set<QPDFObjGen> fields;
     std::set<std::string> names;
+    // For each name that clashed: the next "+N" to try.
+    std::map<std::string, int> nextSuffix;
 };
 
 // Adds to a target's form the fields of pages copied from one source with
