@@ -283,7 +283,14 @@ FilePageTree LayOutPageTree(QPDF& pdf, const FilePageTree& tree, int baseObjectI
             extra.insert(group);
         }
     }
-    auto rootCopy = root.shallowCopy();
+    // The root in memory lists every page as a kid (qpdf flattens the tree):
+    // copying it whole would cost a save the size of the document.
+    auto rootCopy = QPDFObjectHandle::newDictionary();
+    for (const auto& key : root.getKeys()) {
+        if (key != "/Kids") {
+            rootCopy.replaceKey(key, root.getKey(key));
+        }
+    }
     auto kids = QPDFObjectHandle::newArray();
     for (const auto& group : next.groups) {
         kids.appendItem(pdf.getObjectByObjGen(group));
