@@ -233,6 +233,9 @@ TEST_F(FidelityTest, FormFieldsKeepTheirNamesWithinASourceAndClashesAreRenamed) 
         {"the same source twice: the second row's fields are renamed",
          {{spread("A"), {{1, 1}}}, {spread("A"), {{2, 2}}}},
          {"formA+1.p2@1", "formA.p1@0"}},
+        {"three times: each later row takes the next number",
+         {{spread("A"), {{1, 1}}}, {spread("A"), {{2, 2}}}, {spread("A"), {{3, 3}}}},
+         {"formA+1.p2@1", "formA+2.p3@2", "formA.p1@0"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -363,6 +366,9 @@ TEST_F(FidelityTest, AttachmentsComeAlongOnceUnderDistinctNames) {
         {"other bytes under the same name",
          {{attached("A", 2)}, {attached("B", 1)}},
          {"note (2).txt=note of B", "note.txt=note of A"}},
+        {"a third source's bytes again, then new bytes",
+         {{attached("A", 2)}, {attached("B", 1)}, {attached("A", 1)}, {attached("C", 1)}},
+         {"note (2).txt=note of B", "note (3).txt=note of C", "note.txt=note of A"}},
         {"a row of several ranges brings them once",
          {{attached("A", 2), {{1, 1}, {2, 2}}}},
          {"note.txt=note of A"}},
@@ -423,6 +429,9 @@ TEST_F(FidelityTest, NamedDestinationsIntoCopiedPagesAreCarried) {
         {"two sources with the same names",
          {{named("A"), {{1, 1}}}, {named("B")}},
          {"LastPage->3", "first-page->0", "first-page-2->1", "last-page->3"}},
+        {"three sources with the same names",
+         {{named("A"), {{1, 1}}}, {named("B"), {{1, 1}}}, {named("C"), {{1, 1}}}},
+         {"first-page->0", "first-page-2->1", "first-page-3->2"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
