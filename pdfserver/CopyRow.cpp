@@ -1,5 +1,6 @@
 #include "pdfserver/CopyRow.h"
 
+#include "pdfserver/CommentTies.h"
 #include "pdfserver/PageCopier.h"
 #include "pdfserver/PageLabels.h"
 
@@ -228,20 +229,12 @@ void CCopyRow::Finish(const ChangeSink& changed) {
                 continue;
             }
             for (auto annotation : annotations.getArrayAsVector()) {
-                if (!annotation.isDictionary()) {
-                    continue;
-                }
-                const bool popup = annotation.getKey("/Subtype").isNameAndEquals("/Popup");
-                for (const char* key : {"/Popup", "/IRT", "/Parent"}) {
-                    if (std::string(key) == "/Parent" && !popup) {
-                        continue;
-                    }
-                    auto tie = annotation.getKey(key);
-                    if (tie.isIndirect() && !onPages.count(tie.getObjGen())) {
+                ForEachCommentTie(annotation, [&](const char* key, QPDFObjectHandle tie) {
+                    if (!onPages.count(tie.getObjGen())) {
                         annotation.removeKey(key);
                         changed(annotation);
                     }
-                }
+                });
             }
         }
     });

@@ -1,5 +1,7 @@
 #include "pdfserver/PageCopier.h"
 
+#include "pdfserver/CommentTies.h"
+
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 
 #include <map>
@@ -85,21 +87,11 @@ void CPageCopier::CopyAnnotationsOfDuplicate(QPDFObjectHandle page, QPDFObjectHa
         }
     }
     for (auto& annotation : after.getArrayAsVector()) {
-        if (!annotation.isDictionary()) {
-            continue;
-        }
-        const bool popup = annotation.getKey("/Subtype").isNameAndEquals("/Popup");
-        for (const char* key : {"/Popup", "/IRT", "/Parent"}) {
-            if (std::string(key) == "/Parent" && !popup) {
-                continue;
+        ForEachCommentTie(annotation, [&](const char* key, QPDFObjectHandle tie) {
+            if (auto found = fresh.find(tie.getObjGen()); found != fresh.end()) {
+                annotation.replaceKey(key, found->second);
             }
-            auto tie = annotation.getKey(key);
-            if (tie.isIndirect()) {
-                if (auto found = fresh.find(tie.getObjGen()); found != fresh.end()) {
-                    annotation.replaceKey(key, found->second);
-                }
-            }
-        }
+        });
     }
 }
 
