@@ -24,20 +24,9 @@ command -v qpdf >/dev/null || { echo "qpdf not found" >&2; exit 2; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# A 5-page source: written by hand without a cross-reference table, which qpdf
-# rebuilds when it rewrites the file.
-{
-    printf '%%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n'
-    printf '2 0 obj << /Type /Pages /Kids [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R] /Count 5 >> endobj\n'
-    printf '3 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n'
-    for p in 0 1 2 3 4; do
-        printf '%d 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >> endobj\n' $((10 + p)) $((20 + p))
-        text="BT /F1 24 Tf 72 700 Td (page $((p + 1))) Tj ET"
-        printf '%d 0 obj << /Length %d >> stream\n%s\nendstream endobj\n' $((20 + p)) ${#text} "$text"
-    done
-    printf 'trailer << /Size 25 /Root 1 0 R >>\n%%%%EOF\n'
-} > "$work/raw.pdf"
-qpdf "$work/raw.pdf" "$work/base.pdf" 2>/dev/null || [ $? -eq 3 ]
+# A 5-page source, rewritten by qpdf.
+. "$here/bench/five_page_source.sh"
+write_five_page_source "$work/raw.pdf" "$work/base.pdf"
 
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
